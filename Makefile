@@ -1,0 +1,70 @@
+# kestro: the Windows host of the kestro point-of-sale app.
+#
+#   make run     build for Windows and run the host under Wine with a demo script
+#   make test    build every configuration and run every test
+#   make fuzz    run each fuzz target for FUZZ_SECONDS (default 60)
+#   make bench   run the benchmarks and write build/bench/results.json
+
+BUILD ?= build
+JOBS ?= $(shell nproc)
+comma := ,
+FUZZ_SECONDS ?= 60
+CTEST = ctest --output-on-failure --no-tests=error
+
+cmake_configure = cmake -S . -B $(BUILD)/$(1) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
+cmake_build = cmake --build $(BUILD)/$(1) -j $(JOBS)
+
+.PHONY: deps native native-asan native-tsan windows fuzz-build test test-native \
+        test-asan test-tsan test-windows test-fuzz fuzz bench run
+
+deps:
+	@scripts/install-deps.sh
+
+native: deps
+	$(call cmake_configure,native,Debug,)
+	$(call cmake_build,native)
+
+native-asan: deps
+	$(call cmake_configure,native-asan,Debug,-DKESTRO_SANITIZE=address$(comma)undefined)
+	$(call cmake_build,native-asan)
+
+native-tsan: deps
+	$(call cmake_configure,native-tsan,Debug,-DKESTRO_SANITIZE=thread)
+	$(call cmake_build,native-tsan)
+
+windows: deps
+	$(call cmake_configure,windows,Release,-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake)
+	$(call cmake_build,windows)
+
+fuzz-build: deps
+	$(call cmake_configure,fuzz,RelWithDebInfo,-DKESTRO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang)
+	$(call cmake_build,fuzz)
+
+test-native: native
+	cd $(BUILD)/native && $(CTEST) -j $(JOBS)
+
+test-asan: native-asan
+	cd $(BUILD)/native-asan && $(CTEST) -j $(JOBS)
+
+test-tsan: native-tsan
+	cd $(BUILD)/native-tsan && $(CTEST) -j $(JOBS) -L messaging
+
+test-windows: windows
+	cd $(BUILD)/windows && $(CURDIR)/scripts/with-display $(CTEST) -j $(JOBS); \
+	  status=$$?; WINEPREFIX=$(CURDIR)/$(BUILD)/windows/wine-prefix wineserver -k 2>/dev/null; exit $$status
+
+test-fuzz: fuzz-build
+	cd $(BUILD)/fuzz && $(CTEST)
+
+test: test-native test-asan test-tsan test-fuzz test-windows
+
+fuzz: fuzz-build
+	cd $(BUILD)/fuzz && FUZZ_SECONDS=$(FUZZ_SECONDS) $(CURDIR)/scripts/fuzz-all
+
+bench: deps
+	$(call cmake_configure,bench,Release,-DKESTRO_BENCH=ON)
+	$(call cmake_build,bench)
+	scripts/bench-report
+
+run: windows
+	scripts/run-demo $(if $(INTERACTIVE),--interactive,)

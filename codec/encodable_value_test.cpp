@@ -1,0 +1,96 @@
+#include "codec/encodable_value.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace flutter {
+namespace {
+
+// Pairs (a, b) in which a is less than b and b is not less than a.
+TEST(EncodableValueTest, OrdersByKindThenContent) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    const char* what;
+    EncodableValue less;
+    EncodableValue greater;
+  };
+  const Case cases[] = {
+      {"null before false", EncodableValue(), EncodableValue(false)},
+      {"false before true", EncodableValue(false), EncodableValue(true)},
+      {"int32 7 before int64 1", EncodableValue(int32_t{7}), EncodableValue(int64_t{1})},
+      {"numbers before strings", EncodableValue(1e300), EncodableValue("")},
+      {"prefix string first", EncodableValue("ab"), EncodableValue("abc")},
+      {"abc before b", EncodableValue("abc"), EncodableValue("b")},
+      {"unsigned bytes", EncodableValue("a"), EncodableValue("\xC3")},
+      {"empty list first", EncodableValue(ValueList{}), EncodableValue(ValueList{EncodableValue()})},
+      {"[null] before [false]", EncodableValue(ValueList{EncodableValue()}),
+       EncodableValue(ValueList{EncodableValue(false)})},
+      {"lists before maps", EncodableValue(ValueList{EncodableValue(9)}),
+       EncodableValue(ValueMap{})},
+      {"empty map first", EncodableValue(ValueMap{}), EncodableValue(ValueMap{{"a", 1}})},
+      {"{a:1} before {a:2}", EncodableValue(ValueMap{{"a", 1}}), EncodableValue(ValueMap{{"a", 2}})},
+      {"{a:2} before {b:0}", EncodableValue(ValueMap{{"a", 2}}), EncodableValue(ValueMap{{"b", 0}})},
+      {"NaN position decides nothing", EncodableValue(Float64Array{1.0, nan, 2.0}),
+       EncodableValue(Float64Array{1.0, nan, 3.0})},
+      {"NaN after numbers", EncodableValue(1e308), EncodableValue(nan)},
+      {"signed int32 array", EncodableValue(Int32Array{-1}), EncodableValue(Int32Array{0})},
+      {"unsigned byte array", EncodableValue(ByteArray{1}), EncodableValue(ByteArray{255})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_TRUE(c.less < c.greater);
+    EXPECT_FALSE(c.greater < c.less);
+  }
+}
+
+TEST(EncodableValueTest, DefaultIsNullAndEquivalentToEveryNull) {
+  EncodableValue value;
+  EXPECT_EQ(value.kind(), ValueKind::kNull);
+  EXPECT_TRUE(AreEquivalent(value, EncodableValue(std::monostate())));
+}
+
+TEST(EncodableValueTest, TextIsAlwaysAString) {
+  EXPECT_EQ(EncodableValue("x").kind(), ValueKind::kString);
+  EXPECT_EQ(EncodableValue(std::string("x")).kind(), ValueKind::kString);
+}
+
+TEST(EncodableValueTest, MapKeepsTheFirstOfEquivalentKeys) {
+  ValueMap map;
+  map.emplace("x", 1);
+  map.emplace("x", 2);
+  ASSERT_EQ(map.size(), 1u);
+  EXPECT_EQ(map.begin()->second.Get<int32_t>(), 1);
+  EXPECT_EQ(map.find(EncodableValue(int64_t{1})), map.end());
+}
+
+// NaN keys must not corrupt a map: every NaN is one key, found again.
+TEST(EncodableValueTest, NaNKeysFormOneKey) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  ValueMap map;
+  map.emplace(nan, "first");
+  map.emplace(1.0, "one");
+  map.emplace(-nan, "second");
+  map.emplace(Float64Array{nan, 1.0}, "array");
+  map.emplace(Float64Array{nan, 1.0}, "array again");
+  EXPECT_EQ(map.size(), 3u);
+  EXPECT_EQ(map.at(nan).Get<std::string>(), "first");
+  EXPECT_EQ(map.at(Float64Array{nan, 1.0}).Get<std::string>(), "array");
+}
+
+TEST(EncodableValueTest, MovedFromKeepsItsKindAndIsEmpty) {
+  EncodableValue list(ValueList{EncodableValue(1)});
+  EncodableValue moved(std::move(list));
+  EXPECT_EQ(list.kind(), ValueKind::kList);  // NOLINT(bugprone-use-after-move)
+  EXPECT_TRUE(list.Get<ValueList>().empty());
+  EXPECT_EQ(moved.Get<ValueList>().size(), 1u);
+}
+
+TEST(EncodableValueDeathTest, WrongKindAccessEndsTheProcess) {
+  EncodableValue value(1);
+  EXPECT_DEATH(value.Get<std::string>(), "accessed as kind 5");
+}
+
+}  // namespace
+}  // namespace flutter
