@@ -1,0 +1,54 @@
+#include "runner/flutter_window.h"
+
+#include <optional>
+
+#include "embedding/app_plugins.h"
+#include "runner/cash_drawer_channel.h"
+
+FlutterWindow::FlutterWindow(const flutter::DartBundle& bundle) : bundle(bundle) {}
+
+FlutterWindow::~FlutterWindow() {
+  cash_drawer_channel.reset();
+  view_controller.reset();
+}
+
+bool FlutterWindow::OnWindowCreated() {
+  if (!Win32Window::OnWindowCreated()) return false;
+
+  RECT client = ClientArea();
+  view_controller = std::make_unique<flutter::FlutterViewController>(
+      client.right - client.left, client.bottom - client.top, bundle);
+  flutter::FlutterEngine* engine = view_controller->GetEngine();
+  if (engine == nullptr || view_controller->GetView() == nullptr) return false;
+
+  flutter::RegisterAppPlugins(engine);
+  InstallCashDrawerChannel();
+  AttachContent(view_controller->GetView()->GetHWND());
+  // Shown only once the engine has something to show.
+  engine->SetNextFrameCallback([this]() { ShowNormal(); });
+  view_controller->ForceRedraw();
+  return true;
+}
+
+void FlutterWindow::InstallCashDrawerChannel() {
+  cash_drawer_channel = MakeCashDrawerChannel(view_controller->GetEngine()->GetMessenger());
+  cash_drawer_channel->SetCallHandler(CashDrawerCallHandler());
+}
+
+LRESULT FlutterWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (view_controller) {
+    std::optional<LRESULT> answer =
+        view_controller->HandleTopLevelWindowProc(window, message, wparam, lparam);
+    if (answer) return *answer;
+    if (message == WM_FONTCHANGE) view_controller->GetEngine()->ReloadSystemFonts();
+  }
+  return Win32Window::HandleMessage(window, message, wparam, lparam);
+}
+
+void FlutterWindow::OnWindowDestroying() {
+  if (view_controller) {
+    cash_drawer_channel.reset();
+    view_controller.reset();
+  }
+  Win32Window::OnWindowDestroying();
+}

@@ -1,0 +1,46 @@
+// The process's one top-level window, whose client area shows the Flutter
+// view: it starts the engine when its window is created, registers the app's
+// plugins, installs the cash drawer channel and shows itself at the engine's
+// first frame.
+
+#ifndef KESTRO_RUNNER_FLUTTER_WINDOW_H_
+#define KESTRO_RUNNER_FLUTTER_WINDOW_H_
+
+#include <windows.h>
+
+#include <memory>
+
+#include "embedding/dart_bundle.h"
+#include "embedding/flutter_view_controller.h"
+#include "embedding/method_call_channel.h"
+#include "runner/win32_window.h"
+
+// Offers every window message to the engine first. When the window is
+// destroyed the cash drawer channel goes first, then the view controller
+// (which ends the engine), and only then may the quit message be posted.
+class FlutterWindow : public Win32Window {
+ public:
+  // Keeps its own copy of `bundle`. No window is created yet.
+  explicit FlutterWindow(const flutter::DartBundle& bundle);
+  // Destroys the channel, then the view controller, then the bundle, then
+  // the window if it is still there.
+  ~FlutterWindow() override;
+
+ protected:
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
+  // Creates the view controller for the client area. Returns false, with no
+  // plugin registered, no channel and no content, when it has no view.
+  bool OnWindowCreated() override;
+  void OnWindowDestroying() override;
+
+ private:
+  // Makes the cash drawer channel on the engine's messenger and installs its
+  // call handler. Requires a complete view controller.
+  void InstallCashDrawerChannel();
+
+  flutter::DartBundle bundle;
+  std::unique_ptr<flutter::FlutterViewController> view_controller;
+  std::unique_ptr<flutter::MethodCallChannel> cash_drawer_channel;
+};
+
+#endif  // KESTRO_RUNNER_FLUTTER_WINDOW_H_

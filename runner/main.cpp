@@ -1,0 +1,51 @@
+// The host's entry point: connects a console, prepares COM, starts the Dart
+// app in the one FlutterWindow and runs the message loop until the window is
+// closed.
+
+#include <windows.h>
+// Needs the declarations of <windows.h> first.
+#include <objbase.h>
+
+#include "embedding/dart_bundle.h"
+#include "runner/command_line.h"
+#include "runner/console.h"
+#include "runner/flutter_window.h"
+
+namespace {
+
+constexpr char16_t kBundleRoot[] = u"data";
+constexpr char16_t kWindowTitle[] = u"kestro";
+constexpr WindowOrigin kWindowOrigin{10, 10};
+constexpr WindowSize kWindowSize{1280, 720};
+constexpr int kExitNormal = 0;
+constexpr int kExitWindowFailed = 1;
+
+// Dispatches messages until the quit message arrives, whoever posted it.
+void RunMessageLoop() {
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+}  // namespace
+
+int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
+  ConnectToConsole();
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+  flutter::DartBundle bundle(kBundleRoot);
+  bundle.SetEntryPointArguments(CollectCommandLineArguments());
+
+  // Destroyed before the bundle, on every path out.
+  FlutterWindow window(bundle);
+  if (!window.CreateNativeWindow(kWindowTitle, kWindowOrigin, kWindowSize)) {
+    return kExitWindowFailed;
+  }
+  window.SetQuitWhenClosed(true);
+
+  RunMessageLoop();
+  ::CoUninitialize();
+  return kExitNormal;
+}
