@@ -1,0 +1,72 @@
+#include "cash_drawer/cash_drawer_handler.h"
+
+#include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/printer_enumeration.h"
+#include "cash_drawer/printer_resolution.h"
+#include "cash_drawer/text_conversion.h"
+
+namespace kestro {
+namespace {
+
+constexpr int32_t kDefaultPin = 0;
+constexpr int32_t kDefaultPulseOn = 25;
+constexpr int32_t kDefaultPulseOff = 250;
+
+const flutter::EncodableValue* Find(const flutter::ValueMap& arguments, const std::string& key) {
+  auto entry = arguments.find(flutter::EncodableValue(key));
+  return entry == arguments.end() ? nullptr : &entry->second;
+}
+
+// The drawer job for one "openDrawer" argument map. The printer is resolved
+// before the remaining entries are read.
+flutter::ValueMap OpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler) {
+  const std::u16string printer_name = ReadStringArgument(arguments, "printerName");
+  const std::u16string model_hint = ReadStringArgument(arguments, "modelHint");
+  const std::u16string resolved = ResolvePrinterName(printer_name, model_hint, spooler);
+  const int32_t pin = ReadIntArgument(arguments, "pin", kDefaultPin);
+  const int32_t pulse_on = ReadIntArgument(arguments, "pulseOn", kDefaultPulseOn);
+  const int32_t pulse_off = ReadIntArgument(arguments, "pulseOff", kDefaultPulseOff);
+  const std::string protocol = ToUtf8String(ReadStringArgument(arguments, "protocol"));
+  return OpenCashDrawer(resolved, protocol, pin, pulse_on, pulse_off, spooler);
+}
+
+}  // namespace
+
+void HandleCashDrawerCall(const flutter::MethodCall& call,
+                          std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler) {
+  const std::string& method = call.method_name();
+  if (method == "listPrinters") {
+    result->Success(flutter::EncodableValue(BuildPrinterList(spooler)));
+  } else if (method == "openDrawer") {
+    const flutter::EncodableValue* arguments = call.arguments();
+    const flutter::ValueMap* map =
+        arguments == nullptr ? nullptr : arguments->GetIf<flutter::ValueMap>();
+    if (map == nullptr) {
+      result->Error(kInvalidArgumentsCode, kInvalidArgumentsMessage, nullptr);
+    } else {
+      result->Success(flutter::EncodableValue(OpenDrawer(*map, spooler)));
+    }
+  } else {
+    result->NotImplemented();
+  }
+  result.reset();
+}
+
+std::u16string ReadStringArgument(const flutter::ValueMap& arguments, const std::string& key) {
+  const flutter::EncodableValue* value = Find(arguments, key);
+  const std::string* text = value == nullptr ? nullptr : value->GetIf<std::string>();
+  return text == nullptr ? std::u16string() : ToWideString(*text);
+}
+
+int32_t ReadIntArgument(const flutter::ValueMap& arguments, const std::string& key,
+                        int32_t default_value) {
+  const flutter::EncodableValue* value = Find(arguments, key);
+  if (value == nullptr) return default_value;
+  if (const int32_t* small = value->GetIf<int32_t>()) return *small;
+  if (const int64_t* large = value->GetIf<int64_t>()) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(*large)));
+  }
+  return default_value;
+}
+
+}  // namespace kestro

@@ -1,0 +1,58 @@
+// The call handler of the "kestro/cash_drawer" channel: the app's contract
+// for listing printers and opening the cash drawer.
+//
+//   "listPrinters"  arguments ignored; answers the list of BuildPrinterList.
+//   "openDrawer"    a map with the optional entries "printerName",
+//                   "modelHint", "protocol" (strings), "pin", "pulseOn",
+//                   "pulseOff" (32- or 64-bit integers; defaults 0, 25, 250);
+//                   answers the map of OpenCashDrawer, or the error
+//                   "invalid_arguments" when the arguments are not a map.
+//   anything else   not implemented.
+// Method names are compared byte for byte. A wrongly typed entry takes its
+// default; a drawer failure is a successful answer that says so.
+
+#ifndef KESTRO_CASH_DRAWER_CASH_DRAWER_HANDLER_H_
+#define KESTRO_CASH_DRAWER_CASH_DRAWER_HANDLER_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "cash_drawer/print_spooler.h"
+#include "codec/encodable_value.h"
+#include "codec/method_call.h"
+#include "codec/method_result.h"
+
+namespace kestro {
+
+// The channel's name.
+inline constexpr char kCashDrawerChannelName[] = "kestro/cash_drawer";
+
+// The one channel error.
+inline constexpr char kInvalidArgumentsCode[] = "invalid_arguments";
+inline constexpr char kInvalidArgumentsMessage[] = "Cash drawer arguments are missing.";
+
+// Answers `call` through `result` exactly once and destroys `result` before
+// returning. Every spooler call goes to `spooler`.
+void HandleCashDrawerCall(const flutter::MethodCall& call,
+                          std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler);
+
+#ifdef _WIN32
+// The same with the system's print spooler; the channel's installed handler.
+void HandleCashDrawerCall(const flutter::MethodCall& call,
+                          std::unique_ptr<flutter::MethodResult> result);
+#endif
+
+// The string under the string key `key`, as UTF-16; empty when the entry is
+// missing or holds another type.
+std::u16string ReadStringArgument(const flutter::ValueMap& arguments, const std::string& key);
+
+// The integer under the string key `key`: a 32-bit integer as it is, a 64-bit
+// one as its low 32 bits (two's complement); `default_value` when the entry is
+// missing or holds anything else, a whole-numbered double included.
+int32_t ReadIntArgument(const flutter::ValueMap& arguments, const std::string& key,
+                        int32_t default_value);
+
+}  // namespace kestro
+
+#endif  // KESTRO_CASH_DRAWER_CASH_DRAWER_HANDLER_H_

@@ -1,0 +1,300 @@
+#include "cash_drawer/cash_drawer_handler.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/fake_print_spooler.h"
+#include "cash_drawer/value_test_util.h"
+
+namespace kestro {
+namespace {
+
+using flutter::EncodableValue;
+using flutter::MethodCall;
+using flutter::ValueList;
+using flutter::ValueMap;
+
+// What one call was answered with, kept after the result object is gone.
+struct Answer {
+  enum class Kind { kNone, kSuccess, kError, kNotImplemented };
+  Kind kind = Kind::kNone;
+  int answers = 0;
+  std::optional<EncodableValue> value;
+  std::string error_code;
+  std::string error_message;
+  bool error_details = false;
+  bool destroyed = false;
+};
+
+class RecordingResult : public flutter::MethodResult {
+ public:
+  explicit RecordingResult(Answer* answer) : answer_(answer) {}
+  ~RecordingResult() override { answer_->destroyed = true; }
+
+  void Success(const EncodableValue* result) override {
+    Note(Answer::Kind::kSuccess);
+    if (result != nullptr) answer_->value = *result;
+  }
+  void Error(const std::string& code, const std::string& message,
+             const EncodableValue* details) override {
+    Note(Answer::Kind::kError);
+    answer_->error_code = code;
+    answer_->error_message = message;
+    answer_->error_details = details != nullptr;
+  }
+  void NotImplemented() override { Note(Answer::Kind::kNotImplemented); }
+
+ private:
+  void Note(Answer::Kind kind) {
+    answer_->kind = kind;
+    ++answer_->answers;
+  }
+  Answer* answer_;
+};
+
+// Two printers, "Office Laser" the default, both accepting jobs.
+FakePrintSpooler OfficeSpooler() {
+  FakePrintSpooler spooler;
+  spooler.printers = {{u"Office Laser", u"HP LaserJet", u"IP_10.0.0.5"},
+                      {u"Receipt Printer", u"EPSON TM-T88V", u"USB001"}};
+  spooler.default_printer = u"Office Laser";
+  return spooler;
+}
+
+Answer Handle(const std::string& method, std::optional<EncodableValue> arguments,
+              FakePrintSpooler& spooler) {
+  Answer answer;
+  auto argument = arguments ? std::make_unique<EncodableValue>(*arguments) : nullptr;
+  HandleCashDrawerCall(MethodCall(method, std::move(argument)),
+                       std::make_unique<RecordingResult>(&answer), spooler);
+  return answer;
+}
+
+ValueMap Sent(const char* printer) {
+  return {{"success", true}, {"message", kSentMessage}, {"printerName", printer}};
+}
+
+TEST(HandleCashDrawerCall, AnswersOnceAndDestroysTheResultBeforeReturning) {
+  for (const char* method : {"listPrinters", "openDrawer", "closeDrawer"}) {
+    SCOPED_TRACE(method);
+    FakePrintSpooler spooler = OfficeSpooler();
+    const Answer answer = Handle(method, EncodableValue(ValueMap{}), spooler);
+    EXPECT_EQ(answer.answers, 1);
+    EXPECT_TRUE(answer.destroyed);
+  }
+}
+
+TEST(HandleCashDrawerCall, ListPrintersIgnoresArgumentsAndAnswersTheList) {
+  const std::optional<EncodableValue> argument_cases[] = {
+      std::nullopt, EncodableValue(), EncodableValue("all"),
+      EncodableValue(ValueMap{{"printerName", "x"}})};
+  for (const auto& arguments : argument_cases) {
+    FakePrintSpooler spooler = OfficeSpooler();
+    const Answer answer = Handle("listPrinters", arguments, spooler);
+    ASSERT_EQ(answer.kind, Answer::Kind::kSuccess);
+    const EncodableValue expected = ValueList{
+        ValueMap{{"name", "Office Laser"},
+                 {"driverName", "HP LaserJet"},
+                 {"portName", "IP_10.0.0.5"},
+                 {"isDefault", true}},
+        ValueMap{{"name", "Receipt Printer"},
+                 {"driverName", "EPSON TM-T88V"},
+                 {"portName", "USB001"},
+                 {"isDefault", false}},
+    };
+    EXPECT_TRUE(SameValue(*answer.value, expected));
+  }
+}
+
+TEST(HandleCashDrawerCall, ListPrintersWithNoPrintersAnswersAnEmptyList) {
+  FakePrintSpooler spooler;
+  const Answer answer = Handle("listPrinters", std::nullopt, spooler);
+  ASSERT_EQ(answer.kind, Answer::Kind::kSuccess);
+  EXPECT_TRUE(SameValue(*answer.value, EncodableValue(ValueList{})));
+}
+
+TEST(HandleCashDrawerCall, OpenDrawerWithoutAMapIsTheOnlyChannelError) {
+  const std::optional<EncodableValue> not_maps[] = {
+      std::nullopt,
+      EncodableValue(),
+      EncodableValue(ValueList{EncodableValue(ValueMap{})}),
+      EncodableValue("Receipt Printer"),
+      EncodableValue(int32_t{1}),
+      EncodableValue(flutter::ByteArray{0x1B}),
+  };
+  for (const auto& arguments : not_maps) {
+    SCOPED_TRACE(arguments ? Describe(*arguments) : "absent");
+    FakePrintSpooler spooler = OfficeSpooler();
+    const Answer answer = Handle("openDrawer", arguments, spooler);
+    EXPECT_EQ(answer.kind, Answer::Kind::kError);
+    EXPECT_EQ(answer.error_code, "invalid_arguments");
+    EXPECT_EQ(answer.error_message, "Cash drawer arguments are missing.");
+    EXPECT_FALSE(answer.error_details);
+    EXPECT_TRUE(spooler.calls().empty());
+  }
+}
+
+TEST(HandleCashDrawerCall, OtherMethodNamesAreNotImplemented) {
+  for (const char* method : {"OpenDrawer", "openDrawer ", "listprinters", "", "open"}) {
+    SCOPED_TRACE(method);
+    FakePrintSpooler spooler = OfficeSpooler();
+    const Answer answer = Handle(method, EncodableValue(ValueMap{}), spooler);
+    EXPECT_EQ(answer.kind, Answer::Kind::kNotImplemented);
+    EXPECT_TRUE(spooler.calls().empty());
+  }
+}
+
+struct OpenDrawerCase {
+  const char* label;
+  ValueMap arguments;
+  const char* opened;  // null when no printer is opened
+  std::vector<uint8_t> bytes;
+};
+
+const std::vector<uint8_t> kDefaultCommand = {0x1B, 0x70, 0x00, 0x19, 0xFA};
+
+std::vector<OpenDrawerCase> OpenDrawerCases() {
+  const int64_t two_to_32 = int64_t{1} << 32;
+  return {
+      {"empty map: default printer, default command", {}, "Office Laser", kDefaultCommand},
+      {"named printer", {{"printerName", "receipt printer"}}, "Receipt Printer", kDefaultCommand},
+      {"hint", {{"modelHint", "RECEIPT"}}, "Receipt Printer", kDefaultCommand},
+      {"printer name that is a number falls to the hint",
+       {{"printerName", int32_t{7}}, {"modelHint", "receipt"}},
+       "Receipt Printer",
+       kDefaultCommand},
+      {"pulseOn as a double takes the default",
+       {{"pulseOn", 30.0}},
+       "Office Laser",
+       kDefaultCommand},
+      {"64-bit pin 2^32 + 1 is pin 1",
+       {{"pin", two_to_32 + 1}},
+       "Office Laser",
+       {0x1B, 0x70, 0x01, 0x19, 0xFA}},
+      {"64-bit pin 2^32 is pin 0", {{"pin", two_to_32}}, "Office Laser", kDefaultCommand},
+      {"all entries",
+       {{"printerName", "Receipt Printer"},
+        {"protocol", "starPrnt"},
+        {"pin", int32_t{1}},
+        {"pulseOn", int32_t{50}},
+        {"pulseOff", int64_t{500}}},
+       "Receipt Printer",
+       {0x1B, 0x07, 0x32, 0x7F, 0x1A}},
+      {"ascii protocol",
+       {{"protocol", "escPosAscii"}, {"pulseOff", int32_t{-3}}},
+       "Office Laser",
+       {0x1B, 0x70, 0x30, 0x19, 0x00}},
+      {"protocol in other case", {{"protocol", "STARPRNT"}}, "Office Laser", kDefaultCommand},
+      {"ill-formed protocol", {{"protocol", "starPrnt\xC3"}}, "Office Laser", kDefaultCommand},
+      {"protocol of the wrong type", {{"protocol", true}}, "Office Laser", kDefaultCommand},
+      {"entries under other or non-string keys are ignored",
+       {{"PIN", int32_t{1}},
+        {EncodableValue(int32_t{1}), "pin"},
+        {EncodableValue(flutter::ByteArray{'p', 'i', 'n'}), int32_t{1}}},
+       "Office Laser",
+       kDefaultCommand},
+  };
+}
+
+TEST(HandleCashDrawerCall, OpenDrawerReadsItsArgumentsAndSendsTheCommand) {
+  for (const OpenDrawerCase& c : OpenDrawerCases()) {
+    SCOPED_TRACE(c.label);
+    FakePrintSpooler spooler = OfficeSpooler();
+    const Answer answer = Handle("openDrawer", EncodableValue(c.arguments), spooler);
+    ASSERT_EQ(answer.kind, Answer::Kind::kSuccess);
+    EXPECT_TRUE(SameValue(*answer.value, EncodableValue(Sent(c.opened))));
+    EXPECT_EQ(spooler.written_bytes(), c.bytes);
+  }
+}
+
+TEST(HandleCashDrawerCall, OpenDrawerWithoutADefaultPrinterSaysSo) {
+  FakePrintSpooler spooler = OfficeSpooler();
+  spooler.default_printer.clear();
+  const Answer answer = Handle("openDrawer", EncodableValue(ValueMap{}), spooler);
+  ASSERT_EQ(answer.kind, Answer::Kind::kSuccess);
+  const ValueMap expected = {{"success", false}, {"message", kNoPrinterMessage}};
+  EXPECT_TRUE(SameValue(*answer.value, EncodableValue(expected)));
+  EXPECT_TRUE(spooler.JobCalls().empty());
+}
+
+TEST(HandleCashDrawerCall, APrinterFailureIsASuccessfulAnswer) {
+  FakePrintSpooler spooler = OfficeSpooler();
+  const Answer answer =
+      Handle("openDrawer", EncodableValue(ValueMap{{"printerName", "Kitchen"}}), spooler);
+  ASSERT_EQ(answer.kind, Answer::Kind::kSuccess);
+  const ValueMap expected = {
+      {"success", false}, {"message", kOpenFailedMessage}, {"errorCode", int32_t{1801}}};
+  EXPECT_TRUE(SameValue(*answer.value, EncodableValue(expected)));
+  EXPECT_EQ(spooler.opened_names(), std::vector<std::u16string>{u"Kitchen"});
+}
+
+TEST(ReadIntArgument, TakesIntegersAndDefaultsEverythingElse) {
+  constexpr int32_t kDefault = 250;
+  const int64_t two_to_32 = int64_t{1} << 32;
+  struct Case {
+    const char* label;
+    std::optional<EncodableValue> value;
+    int32_t read;
+  };
+  const Case cases[] = {
+      {"missing", std::nullopt, kDefault},
+      {"32-bit", EncodableValue(int32_t{-7}), -7},
+      {"32-bit zero", EncodableValue(int32_t{0}), 0},
+      {"32-bit lowest", EncodableValue(std::numeric_limits<int32_t>::min()),
+       std::numeric_limits<int32_t>::min()},
+      {"64-bit small", EncodableValue(int64_t{30}), 30},
+      {"64-bit 2^32 + 1", EncodableValue(two_to_32 + 1), 1},
+      {"64-bit 2^32", EncodableValue(two_to_32), 0},
+      {"64-bit -1", EncodableValue(int64_t{-1}), -1},
+      {"64-bit 2^31", EncodableValue(int64_t{1} << 31), std::numeric_limits<int32_t>::min()},
+      {"64-bit lowest", EncodableValue(std::numeric_limits<int64_t>::min()), 0},
+      {"whole double", EncodableValue(30.0), kDefault},
+      {"bool", EncodableValue(true), kDefault},
+      {"numeric string", EncodableValue("30"), kDefault},
+      {"null", EncodableValue(), kDefault},
+      {"list", EncodableValue(ValueList{EncodableValue(int32_t{30})}), kDefault},
+      {"map", EncodableValue(ValueMap{{"pulseOff", int32_t{30}}}), kDefault},
+      {"int array", EncodableValue(flutter::Int32Array{30}), kDefault},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ValueMap arguments = {{"other", int32_t{99}}};
+    if (c.value) arguments.emplace("pulseOff", *c.value);
+    EXPECT_EQ(ReadIntArgument(arguments, "pulseOff", kDefault), c.read);
+  }
+}
+
+TEST(ReadStringArgument, TakesStringsAndDefaultsEverythingElseToEmpty) {
+  struct Case {
+    const char* label;
+    std::optional<EncodableValue> value;
+    std::u16string read;
+  };
+  const Case cases[] = {
+      {"missing", std::nullopt, u""},
+      {"string", EncodableValue("Receipt"), u"Receipt"},
+      {"non-ASCII string", EncodableValue("Caisse \xC3\xA9"), u"Caisse \u00E9"},
+      {"empty string", EncodableValue(""), u""},
+      {"ill-formed string", EncodableValue("a\xFF"), u"a\uFFFD"},
+      {"number", EncodableValue(int32_t{5}), u""},
+      {"null", EncodableValue(), u""},
+      {"bytes", EncodableValue(flutter::ByteArray{'R'}), u""},
+      {"list of a string", EncodableValue(ValueList{EncodableValue("R")}), u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ValueMap arguments = {{"modelHintX", "wrong"}};
+    if (c.value) arguments.emplace("modelHint", *c.value);
+    EXPECT_EQ(ReadStringArgument(arguments, "modelHint"), c.read);
+  }
+}
+
+}  // namespace
+}  // namespace kestro

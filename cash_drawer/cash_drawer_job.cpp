@@ -1,0 +1,70 @@
+#include "cash_drawer/cash_drawer_job.h"
+
+#include <memory>
+#include <vector>
+
+#include "cash_drawer/drawer_command.h"
+#include "cash_drawer/text_conversion.h"
+
+namespace kestro {
+namespace {
+
+constexpr uint32_t kCommandLength = 5;
+
+// The error code travels as a signed 32-bit value with its bits unchanged.
+flutter::EncodableValue ErrorCodeValue(uint32_t code) {
+  return flutter::EncodableValue(static_cast<int32_t>(code));
+}
+
+flutter::ValueMap Failure(const char* message, uint32_t error_code) {
+  return {{"success", false}, {"message", message}, {"errorCode", ErrorCodeValue(error_code)}};
+}
+
+// Runs the page of a started document: the page, the write, and the error
+// code when the send failed, read before any further spooler call. Ends the
+// page it started; the document stays open.
+bool SendCommandPage(OpenedPrinter& printer, const std::vector<uint8_t>& command,
+                     PrintSpooler& spooler, uint32_t* error_code) {
+  const bool page_started = printer.StartPage();
+  bool sent = false;
+  if (page_started) {
+    uint32_t written = 0;
+    sent = printer.Write(command, &written) && written == kCommandLength;
+  }
+  if (!sent) *error_code = spooler.LastErrorCode();
+  if (page_started) printer.EndPage();
+  return sent;
+}
+
+}  // namespace
+
+flutter::ValueMap OpenCashDrawer(const std::u16string& printer_name, const std::string& protocol,
+                                 int32_t pin, int32_t pulse_on, int32_t pulse_off,
+                                 PrintSpooler& spooler) {
+  if (printer_name.empty()) return {{"success", false}, {"message", kNoPrinterMessage}};
+
+  std::unique_ptr<OpenedPrinter> printer = spooler.OpenNamedPrinter(printer_name);
+  if (!printer) return Failure(kOpenFailedMessage, spooler.LastErrorCode());
+
+  if (!printer->StartDocument(kDrawerDocumentName, kRawDataType)) {
+    const uint32_t error_code = spooler.LastErrorCode();
+    printer.reset();
+    return Failure(kStartJobFailedMessage, error_code);
+  }
+
+  const std::vector<uint8_t> command = BuildDrawerCommand(protocol, pin, pulse_on, pulse_off);
+  uint32_t error_code = 0;
+  const bool sent = SendCommandPage(*printer, command, spooler, &error_code);
+  printer->EndDocument();
+  printer.reset();
+
+  flutter::ValueMap result = {
+      {"success", sent},
+      {"printerName", ToUtf8String(printer_name)},
+      {"message", sent ? kSentMessage : kSendFailedMessage},
+  };
+  if (!sent) result.emplace("errorCode", ErrorCodeValue(error_code));
+  return result;
+}
+
+}  // namespace kestro

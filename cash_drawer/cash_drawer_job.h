@@ -1,0 +1,43 @@
+// The drawer job: the drawer-kick command sent to one printer as a raw
+// one-page print job, and the map that tells the app what happened.
+
+#ifndef KESTRO_CASH_DRAWER_CASH_DRAWER_JOB_H_
+#define KESTRO_CASH_DRAWER_CASH_DRAWER_JOB_H_
+
+#include <cstdint>
+#include <string>
+
+#include "cash_drawer/print_spooler.h"
+#include "codec/encodable_value.h"
+
+namespace kestro {
+
+// The document the job runs as.
+inline constexpr char16_t kDrawerDocumentName[] = u"Kestro - Open cash drawer";
+inline constexpr char16_t kRawDataType[] = u"RAW";
+
+// The "message" of each outcome.
+inline constexpr char kNoPrinterMessage[] = "No installed or default Windows printer was found.";
+inline constexpr char kOpenFailedMessage[] = "Windows could not open the selected printer.";
+inline constexpr char kStartJobFailedMessage[] =
+    "Windows could not start the cash drawer print job.";
+inline constexpr char kSendFailedMessage[] =
+    "Windows could not send the cash drawer command to the printer.";
+inline constexpr char kSentMessage[] = "The cash drawer command was sent to the printer.";
+
+// Opens `printer_name`, sends BuildDrawerCommand(protocol, pin, pulse_on,
+// pulse_off) as one raw page, and closes the printer again. Every outcome,
+// failures included, is a map with string keys:
+//   "success"      bool, true only when the spooler accepted all five bytes;
+//   "message"      string, one of the messages above;
+//   "printerName"  string, the opened name, once the document has started;
+//   "errorCode"    32-bit integer, the last-error code of the failing step
+//                  (bits unchanged), on every failure but an empty name.
+// An empty `printer_name` makes no spooler call at all.
+flutter::ValueMap OpenCashDrawer(const std::u16string& printer_name, const std::string& protocol,
+                                 int32_t pin, int32_t pulse_on, int32_t pulse_off,
+                                 PrintSpooler& spooler);
+
+}  // namespace kestro
+
+#endif  // KESTRO_CASH_DRAWER_CASH_DRAWER_JOB_H_

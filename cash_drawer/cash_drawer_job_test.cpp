@@ -1,0 +1,149 @@
+#include "cash_drawer/cash_drawer_job.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cash_drawer/fake_print_spooler.h"
+#include "cash_drawer/value_test_util.h"
+
+namespace kestro {
+namespace {
+
+using flutter::EncodableValue;
+using flutter::ValueMap;
+using Step = FakePrintSpooler::Step;
+
+const std::u16string kReceipt = u"Receipt";
+
+FakePrintSpooler SpoolerWithReceiptPrinter() {
+  FakePrintSpooler spooler;
+  spooler.printers = {{kReceipt, u"Generic / Text Only", u"USB001"}};
+  return spooler;
+}
+
+ValueMap Failed(const char* message, int32_t error_code, bool with_printer_name) {
+  ValueMap map = {{"success", false}, {"message", message}, {"errorCode", error_code}};
+  if (with_printer_name) map.emplace("printerName", "Receipt");
+  return map;
+}
+
+struct JobCase {
+  const char* label;
+  std::u16string printer_name;
+  std::function<void(FakePrintSpooler&)> arrange;
+  std::vector<std::string> calls;
+  ValueMap result;
+};
+
+// One row per line of the outcome table, with the spooler calls each makes.
+std::vector<JobCase> JobCases() {
+  const auto nothing = [](FakePrintSpooler&) {};
+  return {
+      {"empty printer name",
+       u"",
+       nothing,
+       {},
+       {{"success", false}, {"message", kNoPrinterMessage}}},
+      {"open fails",
+       kReceipt,
+       [](FakePrintSpooler& s) { s.FailAt(Step::kOpenPrinter, 5); },
+       {"OpenPrinterW", "GetLastError"},
+       Failed(kOpenFailedMessage, 5, false)},
+      {"unknown printer",
+       u"Nobody's Printer",
+       nothing,
+       {"OpenPrinterW", "GetLastError"},
+       Failed(kOpenFailedMessage, 1801, false)},
+      {"document does not start",
+       kReceipt,
+       [](FakePrintSpooler& s) { s.FailAt(Step::kStartDocument, 1804); },
+       {"OpenPrinterW", "StartDocPrinterW", "GetLastError", "ClosePrinter"},
+       Failed(kStartJobFailedMessage, 1804, false)},
+      {"page does not start",
+       kReceipt,
+       [](FakePrintSpooler& s) { s.FailAt(Step::kStartPage, 6); },
+       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "GetLastError", "EndDocPrinter",
+        "ClosePrinter"},
+       Failed(kSendFailedMessage, 6, true)},
+      {"write fails with a code above 0x7FFFFFFF",
+       kReceipt,
+       [](FakePrintSpooler& s) { s.FailAt(Step::kWrite, 0x800706BA); },
+       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter", "GetLastError",
+        "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+       Failed(kSendFailedMessage, static_cast<int32_t>(0x800706BAu), true)},
+      {"short write, no error code set",
+       kReceipt,
+       [](FakePrintSpooler& s) { s.ReportWritten(4); },
+       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter", "GetLastError",
+        "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+       Failed(kSendFailedMessage, 0, true)},
+      {"short write carries the code standing at that point",
+       kReceipt,
+       [](FakePrintSpooler& s) {
+         s.SetLastError(997);
+         s.ReportWritten(0);
+       },
+       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter", "GetLastError",
+        "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+       Failed(kSendFailedMessage, 997, true)},
+      {"a write reporting more than five bytes is not a success either",
+       kReceipt,
+       [](FakePrintSpooler& s) { s.ReportWritten(6); },
+       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter", "GetLastError",
+        "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+       Failed(kSendFailedMessage, 0, true)},
+      {"all five bytes accepted",
+       kReceipt,
+       nothing,
+       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter", "EndPagePrinter",
+        "EndDocPrinter", "ClosePrinter"},
+       {{"success", true}, {"message", kSentMessage}, {"printerName", "Receipt"}}},
+  };
+}
+
+TEST(OpenCashDrawer, EachOutcomeMakesItsSpoolerCallsAndAnswersItsMap) {
+  for (const JobCase& c : JobCases()) {
+    SCOPED_TRACE(c.label);
+    FakePrintSpooler spooler = SpoolerWithReceiptPrinter();
+    c.arrange(spooler);
+    const ValueMap result = OpenCashDrawer(c.printer_name, "", 0, 25, 250, spooler);
+    EXPECT_TRUE(SameValue(EncodableValue(result), EncodableValue(c.result)));
+    EXPECT_EQ(spooler.calls(), c.calls);
+    EXPECT_EQ(spooler.open_printers(), 0);
+  }
+}
+
+TEST(OpenCashDrawer, RunsOneRawDocumentOfTheCommandBytes) {
+  FakePrintSpooler spooler = SpoolerWithReceiptPrinter();
+  const ValueMap result = OpenCashDrawer(kReceipt, "starPrnt", 1, 0, 250, spooler);
+  EXPECT_TRUE(SameValue(result.at(EncodableValue("success")), EncodableValue(true)));
+  EXPECT_EQ(spooler.opened_names(), std::vector<std::u16string>{kReceipt});
+  EXPECT_EQ(spooler.document_name(), u"Kestro - Open cash drawer");
+  EXPECT_EQ(spooler.data_type(), u"RAW");
+  EXPECT_EQ(spooler.written_bytes(), (std::vector<uint8_t>{0x1B, 0x07, 0x01, 0x7F, 0x1A}));
+}
+
+TEST(OpenCashDrawer, ReportsTheNameItOpenedInUtf8) {
+  const std::u16string name = u"Kass\u00E9 \U0001F5A8";
+  FakePrintSpooler spooler;
+  spooler.printers = {{name, std::nullopt, std::nullopt}};
+  const ValueMap result = OpenCashDrawer(name, "", 0, 25, 250, spooler);
+  EXPECT_TRUE(SameValue(result.at(EncodableValue("printerName")),
+                        EncodableValue("Kass\xC3\xA9 \xF0\x9F\x96\xA8")));
+}
+
+TEST(OpenCashDrawer, KeysAreOrderedByValueWhateverTheOutcome) {
+  FakePrintSpooler spooler = SpoolerWithReceiptPrinter();
+  spooler.FailAt(Step::kWrite, 1);
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : OpenCashDrawer(kReceipt, "", 0, 25, 250, spooler)) {
+    keys.push_back(key.Get<std::string>());
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"errorCode", "message", "printerName", "success"}));
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,106 @@
+// A print spooler for tests: it holds a set of printers and a default printer,
+// records every call in order, and fails any step on request with any
+// last-error code.
+
+#ifndef KESTRO_CASH_DRAWER_FAKE_PRINT_SPOOLER_H_
+#define KESTRO_CASH_DRAWER_FAKE_PRINT_SPOOLER_H_
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cash_drawer/print_spooler.h"
+
+namespace kestro {
+
+class FakePrintSpooler : public PrintSpooler {
+ public:
+  // The calls that can be made to fail, each named after its Windows function.
+  enum class Step {
+    kReadPrinterRecords,      // the second EnumPrintersW
+    kReadDefaultPrinterName,  // the second GetDefaultPrinterW
+    kOpenPrinter,             // OpenPrinterW
+    kStartDocument,           // StartDocPrinterW
+    kStartPage,               // StartPagePrinter
+    kWrite,                   // WritePrinter
+  };
+
+  // Bytes a record takes in the fake's buffer, besides its strings.
+  static constexpr uint32_t kRecordBytes = 136;
+
+  // The enumerated records, in order. Null fields are allowed.
+  std::vector<PrinterRecord> printers;
+  // The default printer's name; empty when there is none.
+  std::u16string default_printer;
+  // The names OpenNamedPrinter accepts; when unset, those in `printers`.
+  std::optional<std::vector<std::u16string>> openable_names;
+
+  // Runs after each sizing call (EnumPrintersW or GetDefaultPrinterW), with
+  // the number of such calls made so far; a test can change the printers
+  // here to make them outgrow the buffer before the reading call.
+  std::function<void(int sizing_calls)> after_enum_sizing;
+  std::function<void(int sizing_calls)> after_default_sizing;
+
+  // Makes `step` fail with `error_code`, every time from now on.
+  void FailAt(Step step, uint32_t error_code);
+  // Makes WritePrinter succeed but report `count` bytes written.
+  void ReportWritten(uint32_t count) { written_report_ = count; }
+  // Sets the thread's last-error code as it stands before any call fails.
+  void SetLastError(uint32_t code) { last_error_ = code; }
+
+  // Every call in order, by Windows function name: "EnumPrintersW(0)" for
+  // the sizing call, "EnumPrintersW(N)" for a call with an N-byte buffer,
+  // "GetDefaultPrinterW(0)" and "GetDefaultPrinterW(N)" alike, and
+  // "OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter",
+  // "EndPagePrinter", "EndDocPrinter", "ClosePrinter", "GetLastError".
+  const std::vector<std::string>& calls() const { return calls_; }
+  // The calls whose name is one of the spooler's job functions, in order.
+  std::vector<std::string> JobCalls() const;
+  int CountOf(const std::string& call) const;
+
+  // What the job calls were given.
+  const std::vector<std::u16string>& opened_names() const { return opened_names_; }
+  const std::u16string& document_name() const { return document_name_; }
+  const std::u16string& data_type() const { return data_type_; }
+  const std::vector<uint8_t>& written_bytes() const { return written_bytes_; }
+  // Printers opened and not closed yet.
+  int open_printers() const { return open_printers_; }
+
+  // The bytes the current records need, as the sizing call reports them.
+  uint32_t RecordBytes() const;
+
+  uint32_t PrinterRecordBytesNeeded() override;
+  bool ReadPrinterRecords(uint32_t buffer_bytes, std::vector<PrinterRecord>* records) override;
+  uint32_t DefaultPrinterUnitsNeeded() override;
+  bool ReadDefaultPrinterName(uint32_t buffer_units, std::u16string* name) override;
+  std::unique_ptr<OpenedPrinter> OpenNamedPrinter(const std::u16string& name) override;
+  uint32_t LastErrorCode() override;
+
+ private:
+  class FakeOpenedPrinter;
+
+  void Record(std::string call) { calls_.push_back(std::move(call)); }
+  // Whether `step` is set to fail; if so, sets the last-error code.
+  bool Fails(Step step);
+  bool Openable(const std::u16string& name) const;
+
+  std::map<Step, uint32_t> failures_;
+  std::optional<uint32_t> written_report_;
+  uint32_t last_error_ = 0;
+  int enum_sizing_calls_ = 0;
+  int default_sizing_calls_ = 0;
+  int open_printers_ = 0;
+  std::vector<std::string> calls_;
+  std::vector<std::u16string> opened_names_;
+  std::u16string document_name_;
+  std::u16string data_type_;
+  std::vector<uint8_t> written_bytes_;
+};
+
+}  // namespace kestro
+
+#endif  // KESTRO_CASH_DRAWER_FAKE_PRINT_SPOOLER_H_

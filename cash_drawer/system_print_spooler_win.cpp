@@ -1,0 +1,144 @@
+#include "cash_drawer/system_print_spooler_win.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <optional>
+
+namespace kestro {
+namespace {
+
+// Local printers and the user's printer connections.
+constexpr DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+constexpr DWORD kPrinterInfoLevel = 2;
+constexpr DWORD kDocInfoLevel = 1;
+
+const wchar_t* AsWide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+// The winspool structures take writable pointers to text they only read.
+wchar_t* AsWritableWide(const std::u16string& text) { return const_cast<wchar_t*>(AsWide(text)); }
+
+std::optional<std::u16string> FieldText(const wchar_t* field) {
+  if (field == nullptr) return std::nullopt;
+  return std::u16string(reinterpret_cast<const char16_t*>(field));
+}
+
+// Keeps the last-error code of a failed call across the cleanup that follows
+// it (freeing a buffer), so the caller still reads the failed call's code.
+// Declare it before the objects whose destruction it must outlast.
+class LastErrorKeeper {
+ public:
+  LastErrorKeeper() = default;
+  ~LastErrorKeeper() {
+    if (kept_) ::SetLastError(code_);
+  }
+  LastErrorKeeper(const LastErrorKeeper&) = delete;
+  LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
+
+  // Takes the current code; returns false for the caller's convenience.
+  bool KeepAndFail() {
+    code_ = ::GetLastError();
+    kept_ = true;
+    return false;
+  }
+
+ private:
+  DWORD code_ = 0;
+  bool kept_ = false;
+};
+
+// Sole owner of an open printer handle; closes it when destroyed.
+class ScopedPrinterHandle {
+ public:
+  explicit ScopedPrinterHandle(HANDLE handle) : handle_(handle) {}
+  ~ScopedPrinterHandle() { ::ClosePrinter(handle_); }
+  ScopedPrinterHandle(const ScopedPrinterHandle&) = delete;
+  ScopedPrinterHandle& operator=(const ScopedPrinterHandle&) = delete;
+
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+class SystemOpenedPrinter : public OpenedPrinter {
+ public:
+  explicit SystemOpenedPrinter(HANDLE handle) : handle_(handle) {}
+
+  bool StartDocument(const std::u16string& document_name,
+                     const std::u16string& data_type) override {
+    DOC_INFO_1W info = {AsWritableWide(document_name), nullptr, AsWritableWide(data_type)};
+    return ::StartDocPrinterW(handle_.get(), kDocInfoLevel, reinterpret_cast<BYTE*>(&info)) != 0;
+  }
+
+  bool StartPage() override { return ::StartPagePrinter(handle_.get()) != 0; }
+
+  bool Write(const std::vector<uint8_t>& bytes, uint32_t* written) override {
+    DWORD count = 0;
+    const BOOL ok = ::WritePrinter(handle_.get(), const_cast<uint8_t*>(bytes.data()),
+                                   static_cast<DWORD>(bytes.size()), &count);
+    *written = count;
+    return ok != 0;
+  }
+
+  void EndPage() override { ::EndPagePrinter(handle_.get()); }
+  void EndDocument() override { ::EndDocPrinter(handle_.get()); }
+
+ private:
+  ScopedPrinterHandle handle_;
+};
+
+}  // namespace
+
+uint32_t SystemPrintSpooler::PrinterRecordBytesNeeded() {
+  DWORD needed = 0;
+  DWORD returned = 0;
+  ::EnumPrintersW(kEnumFlags, nullptr, kPrinterInfoLevel, nullptr, 0, &needed, &returned);
+  return needed;
+}
+
+bool SystemPrintSpooler::ReadPrinterRecords(uint32_t buffer_bytes,
+                                            std::vector<PrinterRecord>* records) {
+  LastErrorKeeper last_error;
+  std::vector<BYTE> buffer(buffer_bytes, 0);
+  DWORD needed = 0;
+  DWORD returned = 0;
+  if (!::EnumPrintersW(kEnumFlags, nullptr, kPrinterInfoLevel, buffer.data(), buffer_bytes, &needed,
+                       &returned)) {
+    return last_error.KeepAndFail();
+  }
+  const auto* infos = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+  records->clear();
+  for (DWORD i = 0; i < returned; ++i) {
+    records->push_back({FieldText(infos[i].pPrinterName), FieldText(infos[i].pDriverName),
+                        FieldText(infos[i].pPortName)});
+  }
+  return true;
+}
+
+uint32_t SystemPrintSpooler::DefaultPrinterUnitsNeeded() {
+  DWORD units = 0;
+  ::GetDefaultPrinterW(nullptr, &units);
+  return units;
+}
+
+bool SystemPrintSpooler::ReadDefaultPrinterName(uint32_t buffer_units, std::u16string* name) {
+  LastErrorKeeper last_error;
+  std::vector<wchar_t> buffer(buffer_units, L'\0');
+  DWORD units = buffer_units;
+  if (!::GetDefaultPrinterW(buffer.data(), &units)) return last_error.KeepAndFail();
+  *name = reinterpret_cast<const char16_t*>(buffer.data());
+  return true;
+}
+
+std::unique_ptr<OpenedPrinter> SystemPrintSpooler::OpenNamedPrinter(const std::u16string& name) {
+  HANDLE handle = nullptr;
+  if (!::OpenPrinterW(AsWritableWide(name), &handle, nullptr)) return nullptr;
+  return std::make_unique<SystemOpenedPrinter>(handle);
+}
+
+uint32_t SystemPrintSpooler::LastErrorCode() { return ::GetLastError(); }
+
+}  // namespace kestro

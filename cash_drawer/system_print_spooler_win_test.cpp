@@ -1,0 +1,211 @@
+// The cash drawer service against the real spooler of the test's Wine prefix:
+// the fixture installs printers whose ports append each job's bytes to a file
+// in KESTRO_TEST_PORT_DIR, a Unix folder given by the build.
+
+#include "cash_drawer/system_print_spooler_win.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cash_drawer/cash_drawer_handler.h"
+#include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/printer_enumeration.h"
+#include "cash_drawer/printer_resolution.h"
+#include "cash_drawer/text_conversion.h"
+#include "cash_drawer/value_test_util.h"
+#include "tools/wine_printers/printer_admin_win.h"
+
+namespace kestro {
+namespace {
+
+namespace admin = wine_printers;
+using flutter::EncodableValue;
+using flutter::ValueList;
+using flutter::ValueMap;
+
+constexpr char kPortDir[] = KESTRO_TEST_PORT_DIR;
+
+struct TestPrinter {
+  std::u16string name;
+  std::string port_file;  // Unix path
+};
+
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+std::u16string Utf16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+const TestPrinter& ReceiptPrinter() {
+  static const TestPrinter printer = {u"Kestro Test Receipt",
+                                      std::string(kPortDir) + "/receipt.bin"};
+  return printer;
+}
+
+const TestPrinter& OfficePrinter() {
+  static const TestPrinter printer = {u"Kestro Test Office", std::string(kPortDir) + "/office.bin"};
+  return printer;
+}
+
+std::u16string PortOf(const TestPrinter& printer) {
+  return Utf16(admin::AppendToFilePort(Wide(printer.port_file)));
+}
+
+std::wstring WindowsPath(const std::string& unix_path) {
+  return admin::WindowsPathOfUnixPath(Wide(unix_path));
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& unix_path) {
+  std::ifstream file(WindowsPath(unix_path).c_str(), std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file),
+                              std::istreambuf_iterator<char>());
+}
+
+// The bytes of the port file once at least `count` have arrived, or what is
+// there after a generous bound (the spooler hands the job to the port's
+// command, which writes it a moment later).
+std::vector<uint8_t> AwaitPortBytes(const TestPrinter& printer, size_t count) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  std::vector<uint8_t> bytes = ReadFileBytes(printer.port_file);
+  while (bytes.size() < count && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    bytes = ReadFileBytes(printer.port_file);
+  }
+  return bytes;
+}
+
+class SystemSpoolerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ::CreateDirectoryW(WindowsPath(kPortDir).c_str(), nullptr);
+    for (const TestPrinter* printer : {&OfficePrinter(), &ReceiptPrinter()}) {
+      ASSERT_EQ(admin::AddTestPrinter(Wide(printer->name), Wide(PortOf(*printer))), 0u);
+    }
+    ASSERT_EQ(admin::MakeDefaultPrinter(Wide(OfficePrinter().name)), 0u);
+  }
+
+  static void TearDownTestSuite() {
+    for (const TestPrinter* printer : {&OfficePrinter(), &ReceiptPrinter()}) {
+      EXPECT_EQ(admin::RemovePrinter(Wide(printer->name)), 0u);
+    }
+  }
+
+  void SetUp() override {
+    for (const TestPrinter* printer : {&OfficePrinter(), &ReceiptPrinter()}) {
+      ::DeleteFileW(WindowsPath(printer->port_file).c_str());
+    }
+  }
+
+  SystemPrintSpooler spooler_;
+};
+
+const ValueMap* FindPrinter(const ValueList& list, const std::u16string& name) {
+  for (const EncodableValue& printer : list) {
+    const ValueMap& map = printer.Get<ValueMap>();
+    if (map.at(EncodableValue("name")).Get<std::string>() == ToUtf8String(name)) return &map;
+  }
+  return nullptr;
+}
+
+TEST_F(SystemSpoolerTest, ListsTheInstalledPrintersAndTheDefault) {
+  const ValueList list = BuildPrinterList(spooler_);
+  for (const TestPrinter* printer : {&OfficePrinter(), &ReceiptPrinter()}) {
+    SCOPED_TRACE(ToUtf8String(printer->name));
+    const ValueMap* found = FindPrinter(list, printer->name);
+    ASSERT_NE(found, nullptr);
+    const ValueMap expected = {
+        {"name", ToUtf8String(printer->name)},
+        {"driverName", ToUtf8String(Utf16(admin::kDriverName))},
+        {"portName", ToUtf8String(PortOf(*printer))},
+        {"isDefault", printer == &OfficePrinter()},
+    };
+    EXPECT_TRUE(SameValue(EncodableValue(*found), EncodableValue(expected)));
+  }
+  EXPECT_EQ(DefaultPrinterName(spooler_), OfficePrinter().name);
+}
+
+TEST_F(SystemSpoolerTest, ResolvesNamesAgainstTheInstalledPrinters) {
+  struct Case {
+    std::u16string printer_name;
+    std::u16string model_hint;
+    std::u16string resolved;
+  };
+  const Case cases[] = {
+      {u"KESTRO TEST RECEIPT", u"", ReceiptPrinter().name},
+      {u"", u"test receipt", ReceiptPrinter().name},
+      {u"", u"", OfficePrinter().name},
+      {u"Kestro Nobody", u"", u"Kestro Nobody"},
+      {u"", u"no such model", OfficePrinter().name},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8String(c.printer_name + u"|" + c.model_hint));
+    EXPECT_EQ(ResolvePrinterName(c.printer_name, c.model_hint, spooler_), c.resolved);
+  }
+}
+
+TEST_F(SystemSpoolerTest, DeliversExactlyTheFiveBytesOfEachDialect) {
+  struct Case {
+    const char* protocol;
+    int32_t pin;
+    std::vector<uint8_t> bytes;
+  };
+  const Case cases[] = {
+      {"", 0, {0x1B, 0x70, 0x00, 0x19, 0xFA}},
+      {"escPosAscii", 1, {0x1B, 0x70, 0x31, 0x19, 0xFA}},
+      {"starPrnt", 1, {0x1B, 0x07, 0x19, 0x7F, 0x1A}},
+  };
+  const TestPrinter& printer = ReceiptPrinter();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.protocol);
+    ::DeleteFileW(WindowsPath(printer.port_file).c_str());
+    const ValueMap result = OpenCashDrawer(printer.name, c.protocol, c.pin, 25, 250, spooler_);
+    const ValueMap expected = {
+        {"success", true}, {"message", kSentMessage}, {"printerName", ToUtf8String(printer.name)}};
+    EXPECT_TRUE(SameValue(EncodableValue(result), EncodableValue(expected)));
+    EXPECT_EQ(AwaitPortBytes(printer, c.bytes.size()), c.bytes);
+  }
+}
+
+TEST_F(SystemSpoolerTest, AnUnknownPrinterFailsToOpenWithTheSpoolersCode) {
+  const ValueMap result = OpenCashDrawer(u"Kestro No Such Printer", "", 0, 25, 250, spooler_);
+  const ValueMap expected = {{"success", false},
+                             {"message", kOpenFailedMessage},
+                             {"errorCode", static_cast<int32_t>(ERROR_INVALID_PRINTER_NAME)}};
+  EXPECT_TRUE(SameValue(EncodableValue(result), EncodableValue(expected)));
+}
+
+// What the channel's installed handler answered.
+class KeptResult : public flutter::MethodResult {
+ public:
+  explicit KeptResult(EncodableValue* kept) : kept_(kept) {}
+  void Success(const EncodableValue* result) override { *kept_ = result ? *result : "null"; }
+  void Error(const std::string& code, const std::string&, const EncodableValue*) override {
+    *kept_ = "error " + code;
+  }
+  void NotImplemented() override { *kept_ = "not implemented"; }
+
+ private:
+  EncodableValue* kept_;
+};
+
+TEST_F(SystemSpoolerTest, TheInstalledHandlerOpensTheDrawerOnTheDefaultPrinter) {
+  EncodableValue answer;
+  auto arguments = std::make_unique<EncodableValue>(ValueMap{{"protocol", "starPrnt"}});
+  HandleCashDrawerCall(flutter::MethodCall("openDrawer", std::move(arguments)),
+                       std::make_unique<KeptResult>(&answer));
+  const ValueMap expected = {{"success", true},
+                             {"message", kSentMessage},
+                             {"printerName", ToUtf8String(OfficePrinter().name)}};
+  EXPECT_TRUE(SameValue(answer, EncodableValue(expected)));
+  EXPECT_EQ(AwaitPortBytes(OfficePrinter(), 5),
+            (std::vector<uint8_t>{0x1B, 0x07, 0x19, 0x7F, 0x07}));
+}
+
+}  // namespace
+}  // namespace kestro
