@@ -79,7 +79,14 @@ DWORD RemovePrinter(const std::wstring& name) {
 }
 
 DWORD MakeDefaultPrinter(const std::wstring& name) {
-  return LastErrorOr(::SetDefaultPrinterW(name.empty() ? nullptr : name.c_str()));
+  return LastErrorOr(::SetDefaultPrinterW(name.c_str()));
+}
+
+DWORD ClearDefaultPrinter() {
+  // The spooler keeps the user's default printer in this value.
+  const LSTATUS status = ::RegDeleteKeyValueW(
+      HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device");
+  return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : static_cast<DWORD>(status);
 }
 
 DWORD ListPrinters(std::vector<InstalledPrinter>* printers) {

@@ -43,8 +43,13 @@ struct InstalledPrinter {
 // Removes printer `name`; a printer that does not exist is not an error.
 [[nodiscard]] DWORD RemovePrinter(const std::wstring& name);
 
-// Makes `name` the user's default printer; an empty name clears the default.
+// Makes `name` the user's default printer.
 [[nodiscard]] DWORD MakeDefaultPrinter(const std::wstring& name);
+
+// Leaves the user without a default printer. (SetDefaultPrinterW cannot: given
+// no name it picks the first printer when there is no default.) Removing the
+// default printer also leaves none.
+[[nodiscard]] DWORD ClearDefaultPrinter();
 
 // Lists the local printers and printer connections into `printers`.
 [[nodiscard]] DWORD ListPrinters(std::vector<InstalledPrinter>* printers);

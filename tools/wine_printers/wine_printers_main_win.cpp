@@ -9,8 +9,10 @@
 //       UNIX_PATH (the port "|cat >> 'UNIX_PATH'").
 //   wine-printers.exe remove NAME
 //       Removes printer NAME; succeeds when there is none.
-//   wine-printers.exe default [NAME]
-//       Makes NAME the default printer; without NAME clears the default.
+//   wine-printers.exe default NAME
+//       Makes NAME the user's default printer.
+//   wine-printers.exe no-default
+//       Leaves the user without a default printer.
 //   wine-printers.exe list
 //       Prints one line per printer: name, driver and port separated by tabs,
 //       and a fourth field "default" on the default printer's line.
@@ -38,7 +40,8 @@ int Usage() {
       L"usage: wine-printers.exe add NAME PORT [--default]\n"
       L"       wine-printers.exe add-file NAME UNIX_PATH [--default]\n"
       L"       wine-printers.exe remove NAME\n"
-      L"       wine-printers.exe default [NAME]\n"
+      L"       wine-printers.exe default NAME\n"
+      L"       wine-printers.exe no-default\n"
       L"       wine-printers.exe list\n",
       stderr);
   return kUsageError;
@@ -96,9 +99,12 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"remove" && args.size() == 2) {
     return Report(L"removing the printer", kestro::wine_printers::RemovePrinter(args[1]));
   }
-  if (command == L"default" && args.size() <= 2) {
-    const std::wstring name = args.size() == 2 ? args[1] : std::wstring();
-    return Report(L"setting the default printer", kestro::wine_printers::MakeDefaultPrinter(name));
+  if (command == L"default" && args.size() == 2) {
+    return Report(L"setting the default printer",
+                  kestro::wine_printers::MakeDefaultPrinter(args[1]));
+  }
+  if (command == L"no-default" && args.size() == 1) {
+    return Report(L"clearing the default printer", kestro::wine_printers::ClearDefaultPrinter());
   }
   if (command == L"list" && args.size() == 1) return List();
   return Usage();
