@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "cash_drawer/text_conversion.h"
 
@@ -15,13 +16,14 @@ constexpr int kReadAttempts = 3;
 // Runs the sizing call and the reading call of one spooler query, retrying
 // when the answer outgrew the buffer in between. Returns std::nullopt when
 // there is nothing (size 0) or the reading call fails for good.
-template <typename Result, typename Size, typename Read>
-std::optional<Result> SizeAndRead(PrintSpooler& spooler, Size size, Read read) {
+template <typename Result>
+std::optional<Result> SizeAndRead(PrintSpooler& spooler, uint32_t (PrintSpooler::*size)(),
+                                  bool (PrintSpooler::*read)(uint32_t, Result*)) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    const uint32_t needed = size();
+    const uint32_t needed = (spooler.*size)();
     if (needed == 0) return std::nullopt;
     Result result;
-    if (read(needed, &result)) return result;
+    if ((spooler.*read)(needed, &result)) return result;
     if (spooler.LastErrorCode() != kInsufficientBufferError) return std::nullopt;
   }
   return std::nullopt;
@@ -43,11 +45,8 @@ flutter::EncodableValue PrinterMap(const PrinterEntry& entry, bool is_default) {
 }  // namespace
 
 std::vector<PrinterEntry> EnumerateInstalledPrinters(PrintSpooler& spooler) {
-  const std::optional<std::vector<PrinterRecord>> records = SizeAndRead<std::vector<PrinterRecord>>(
-      spooler, [&] { return spooler.PrinterRecordBytesNeeded(); },
-      [&](uint32_t bytes, std::vector<PrinterRecord>* out) {
-        return spooler.ReadPrinterRecords(bytes, out);
-      });
+  const std::optional<std::vector<PrinterRecord>> records = SizeAndRead(
+      spooler, &PrintSpooler::PrinterRecordBytesNeeded, &PrintSpooler::ReadPrinterRecords);
   std::vector<PrinterEntry> entries;
   if (!records) return entries;
   for (const PrinterRecord& record : *records) {
@@ -67,11 +66,8 @@ std::vector<std::u16string> InstalledPrinterNames(PrintSpooler& spooler) {
 }
 
 std::u16string DefaultPrinterName(PrintSpooler& spooler) {
-  return SizeAndRead<std::u16string>(
-             spooler, [&] { return spooler.DefaultPrinterUnitsNeeded(); },
-             [&](uint32_t units, std::u16string* out) {
-               return spooler.ReadDefaultPrinterName(units, out);
-             })
+  return SizeAndRead(spooler, &PrintSpooler::DefaultPrinterUnitsNeeded,
+                     &PrintSpooler::ReadDefaultPrinterName)
       .value_or(std::u16string());
 }
 
