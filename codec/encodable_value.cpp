@@ -3,86 +3,95 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 namespace flutter {
 namespace {
 
-// Orders doubles totally: numbers by value, NaN after every number, all NaNs
-// equivalent. Without the NaN rule a NaN key would break the map's invariants.
-bool DoubleLess(double a, double b) {
-  if (std::isnan(a)) return false;
-  if (std::isnan(b)) return true;
-  return a < b;
+// Three-way comparisons: negative when a orders first, zero when neither
+// does, positive otherwise. Comparing once per element (rather than asking
+// "less" both ways) keeps nested values linear in their size, however deep.
+
+// Doubles order by value, NaN after every number, all NaNs equivalent.
+// Without the NaN rule a NaN key would break the map's invariants.
+int CompareDoubles(double a, double b) {
+  if (std::isnan(a) || std::isnan(b)) return int{std::isnan(a)} - int{std::isnan(b)};
+  return (b < a) - (a < b);
 }
 
 template <typename T>
-bool ElementLess(const T& a, const T& b) {
+int CompareElements(const T& a, const T& b) {
   if constexpr (std::is_floating_point_v<T>) {
-    return DoubleLess(a, b);
+    return CompareDoubles(a, b);
   } else {
-    return a < b;
+    return (b < a) - (a < b);
   }
 }
 
-// Lexicographic order of two sequences whose elements compare with `less`;
-// a proper prefix is less.
-template <typename Sequence, typename Less>
-bool SequenceLess(const Sequence& a, const Sequence& b, Less less) {
+// Lexicographic order of two sequences whose elements compare with
+// `compare`; a proper prefix orders first.
+template <typename Sequence, typename Compare>
+int CompareSequences(const Sequence& a, const Sequence& b, Compare compare) {
   auto ia = a.begin();
   auto ib = b.begin();
   for (; ia != a.end() && ib != b.end(); ++ia, ++ib) {
-    if (less(*ia, *ib)) return true;
-    if (less(*ib, *ia)) return false;
+    if (const int order = compare(*ia, *ib)) return order;
   }
-  return ia == a.end() && ib != b.end();
+  if (ia != a.end()) return 1;
+  return ib != b.end() ? -1 : 0;
 }
 
-bool EntryLess(const ValueMap::value_type& a, const ValueMap::value_type& b) {
-  ValueLess less;
-  if (less(a.first, b.first)) return true;
-  if (less(b.first, a.first)) return false;
-  return less(a.second, b.second);
+int CompareValues(const EncodableValue& a, const EncodableValue& b);
+
+int CompareEntries(const ValueMap::value_type& a, const ValueMap::value_type& b) {
+  if (const int order = CompareValues(a.first, b.first)) return order;
+  return CompareValues(a.second, b.second);
 }
 
-struct SameKindLess {
+struct SameKindCompare {
   const EncodableValue::Variant& other;
 
-  bool operator()(const std::monostate&) const { return false; }
-  bool operator()(const CustomValue& a) const {
-    return &a < &std::get<CustomValue>(other);
+  int operator()(const std::monostate&) const { return 0; }
+  int operator()(const CustomValue& a) const {
+    const CustomValue* b = &std::get<CustomValue>(other);
+    return std::less<const CustomValue*>()(b, &a) - std::less<const CustomValue*>()(&a, b);
   }
-  bool operator()(const ValueMap& a) const {
-    return SequenceLess(a, std::get<ValueMap>(other), EntryLess);
+  int operator()(const ValueMap& a) const {
+    return CompareSequences(a, std::get<ValueMap>(other), CompareEntries);
   }
-  bool operator()(const std::string& a) const {
+  int operator()(const std::string& a) const {
     // Unsigned byte order, whatever the signedness of char.
     const std::string& b = std::get<std::string>(other);
-    return SequenceLess(a, b, [](char x, char y) {
-      return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    return CompareSequences(a, b, [](char x, char y) {
+      return CompareElements(static_cast<unsigned char>(x), static_cast<unsigned char>(y));
     });
   }
-  template <typename T>
-  bool operator()(const std::vector<T>& a) const {
-    return SequenceLess(a, std::get<std::vector<T>>(other), ElementLess<T>);
-  }
-  bool operator()(const ValueList& a) const {
-    return SequenceLess(a, std::get<ValueList>(other), ValueLess());
+  int operator()(const ValueList& a) const {
+    return CompareSequences(a, std::get<ValueList>(other), CompareValues);
   }
   template <typename T>
-  bool operator()(const T& a) const {
-    return ElementLess(a, std::get<T>(other));
+  int operator()(const std::vector<T>& a) const {
+    return CompareSequences(a, std::get<std::vector<T>>(other), CompareElements<T>);
+  }
+  template <typename T>
+  int operator()(const T& a) const {
+    return CompareElements(a, std::get<T>(other));
   }
 };
+
+int CompareValues(const EncodableValue& a, const EncodableValue& b) {
+  if (a.kind() != b.kind()) return a.kind() < b.kind() ? -1 : 1;
+  return std::visit(SameKindCompare{b.variant()}, a.variant());
+}
 
 }  // namespace
 
 bool ValueLess::operator()(const EncodableValue& a, const EncodableValue& b) const {
-  if (a.kind() != b.kind()) return a.kind() < b.kind();
-  return std::visit(SameKindLess{b.variant()}, a.variant());
+  return CompareValues(a, b) < 0;
 }
 
 bool AreEquivalent(const EncodableValue& a, const EncodableValue& b) {
-  return !(a < b) && !(b < a);
+  return CompareValues(a, b) == 0;
 }
 
 void EncodableValue::AbortOnWrongKind(ValueKind held, size_t wanted) {

@@ -87,6 +87,57 @@ TEST(EncodableValueTest, MovedFromKeepsItsKindAndIsEmpty) {
   EXPECT_EQ(moved.Get<ValueList>().size(), 1u);
 }
 
+EncodableValue Nested(int depth, EncodableValue innermost) {
+  for (int i = 0; i < depth; ++i) {
+    ValueList list;
+    list.push_back(std::move(innermost));
+    innermost = EncodableValue(std::move(list));
+  }
+  return innermost;
+}
+
+// Each level is compared once, so deep values compare in linear time (asking
+// "less" both ways at every level would take 2^depth steps).
+TEST(EncodableValueTest, DeepValuesCompareInLinearTime) {
+  const EncodableValue one = Nested(300, EncodableValue(1));
+  const EncodableValue same = Nested(300, EncodableValue(1));
+  const EncodableValue two = Nested(300, EncodableValue(2));
+  const EncodableValue map_key(ValueMap{{one, "x"}});
+  EXPECT_TRUE(AreEquivalent(one, same));
+  EXPECT_TRUE(one < two);
+  EXPECT_FALSE(two < one);
+  EXPECT_TRUE(AreEquivalent(map_key, EncodableValue(ValueMap{{same, "x"}})));
+  EXPECT_TRUE(map_key < EncodableValue(ValueMap{{same, "y"}}));
+}
+
+TEST(EncodableValueTest, EquivalenceMatchesTheOrdering) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const EncodableValue values[] = {
+      EncodableValue(),
+      EncodableValue(false),
+      EncodableValue(true),
+      EncodableValue(-1),
+      EncodableValue(1),
+      EncodableValue(int64_t{1}),
+      EncodableValue(-0.0),
+      EncodableValue(0.0),
+      EncodableValue(nan),
+      EncodableValue(""),
+      EncodableValue("a"),
+      EncodableValue(ByteArray{}),
+      EncodableValue(ValueList{}),
+      EncodableValue(ValueMap{{"a", 1}}),
+      EncodableValue(Float32Array{std::nanf("")}),
+      EncodableValue(Float32Array{1.0f}),
+  };
+  for (const EncodableValue& a : values) {
+    for (const EncodableValue& b : values) {
+      EXPECT_EQ(AreEquivalent(a, b), !(a < b) && !(b < a));
+      EXPECT_FALSE(a < b && b < a);
+    }
+  }
+}
+
 TEST(EncodableValueDeathTest, WrongKindAccessEndsTheProcess) {
   EncodableValue value(1);
   EXPECT_DEATH(value.Get<std::string>(), "accessed as kind 5");

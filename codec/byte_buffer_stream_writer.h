@@ -1,0 +1,30 @@
+// Writes a message by appending to a borrowed byte vector.
+
+#ifndef KESTRO_CODEC_BYTE_BUFFER_STREAM_WRITER_H_
+#define KESTRO_CODEC_BYTE_BUFFER_STREAM_WRITER_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "codec/byte_stream_writer.h"
+
+namespace flutter {
+
+// A writer that appends to `*output`, which must outlive the writer. It
+// never clears or frees the vector. Alignment is counted from the vector's
+// first byte, so a message is written into an empty vector.
+class ByteBufferStreamWriter : public ByteStreamWriter {
+ public:
+  explicit ByteBufferStreamWriter(std::vector<uint8_t>* output) : output(output) {}
+
+  void WriteOneByte(uint8_t byte) override;
+  void WriteRawBytes(const uint8_t* source, uint64_t count) override;
+  void FillToAlignment(uint8_t alignment) override;
+
+ private:
+  std::vector<uint8_t>* output;
+};
+
+}  // namespace flutter
+
+#endif  // KESTRO_CODEC_BYTE_BUFFER_STREAM_WRITER_H_

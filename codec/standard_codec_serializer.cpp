@@ -1,0 +1,314 @@
+#include "codec/standard_codec_serializer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "codec/stderr_line.h"
+
+// Fixed-width numbers are copied as they lie in memory; the wire format is
+// little-endian, as is every machine the project builds for.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the codec needs a little-endian host");
+
+namespace flutter {
+namespace {
+
+enum Tag : uint8_t {
+  kTagNull = 0,
+  kTagTrue = 1,
+  kTagFalse = 2,
+  kTagInt32 = 3,
+  kTagInt64 = 4,
+  kTagLegacyString = 5,
+  kTagDouble = 6,
+  kTagString = 7,
+  kTagByteArray = 8,
+  kTagInt32Array = 9,
+  kTagInt64Array = 10,
+  kTagFloat64Array = 11,
+  kTagList = 12,
+  kTagMap = 13,
+  kTagFloat32Array = 14,
+};
+
+constexpr uint64_t kMaxLength = 0xFFFFFFFF;
+constexpr uint8_t kNoAlignment = 0;
+
+// How many lists and maps this thread is inside of, while reading and while
+// writing. The serializer itself stays stateless and shareable.
+thread_local int read_depth = 0;
+thread_local int write_depth = 0;
+
+class NestingGuard {
+ public:
+  explicit NestingGuard(int* depth) : depth_(depth) { ++*depth_; }
+  ~NestingGuard() { --*depth_; }
+  NestingGuard(const NestingGuard&) = delete;
+  NestingGuard& operator=(const NestingGuard&) = delete;
+
+ private:
+  int* depth_;
+};
+
+template <typename T>
+void WriteFixed(T number, ByteStreamWriter* writer) {
+  uint8_t bytes[sizeof(T)];
+  std::memcpy(bytes, &number, sizeof(T));
+  writer->WriteRawBytes(bytes, sizeof(T));
+}
+
+// Starts from zero, so that a failed read yields 0.
+template <typename T>
+T ReadFixed(ByteStreamReader* reader) {
+  uint8_t bytes[sizeof(T)] = {};
+  reader->ReadRawBytes(bytes, sizeof(T));
+  T number;
+  std::memcpy(&number, bytes, sizeof(T));
+  return number;
+}
+
+bool AtEnd(const ByteStreamReader* reader) { return reader->RemainingBytes() == 0; }
+
+// The number of elements to make room for when `count` of `element_size`
+// bytes are announced and `remaining` bytes are left: all of them when they
+// can be there, else as many as could be there plus kMaxMissingElements.
+uint64_t BoundedCount(uint64_t count, uint64_t element_size, uint64_t remaining) {
+  if (remaining == ByteStreamReader::kUnknownRemaining) return count;
+  const uint64_t present = remaining / element_size;
+  if (count <= present) return count;
+  return std::min(count, present + StandardCodecSerializer::kMaxMissingElements);
+}
+
+EncodableValue ReportTooDeep(const char* operation) {
+  WriteStderrLine(std::string("Nesting deeper than ") +
+                  std::to_string(StandardCodecSerializer::kMaxNestingDepth) +
+                  " in StandardCodecSerializer::" + operation + "; taken as null");
+  return EncodableValue();
+}
+
+void ReportTooLong() {
+  WriteStderrLine(
+      "Length above 4294967295 in StandardCodecSerializer::WriteValue; written as null");
+}
+
+}  // namespace
+
+void StandardCodecSerializer::WriteValue(const EncodableValue& value,
+                                         ByteStreamWriter* writer) const {
+  switch (value.kind()) {
+    case ValueKind::kNull:
+      writer->WriteOneByte(kTagNull);
+      return;
+    case ValueKind::kBool:
+      writer->WriteOneByte(value.Get<bool>() ? kTagTrue : kTagFalse);
+      return;
+    case ValueKind::kInt32:
+      writer->WriteOneByte(kTagInt32);
+      WriteFixed(value.Get<int32_t>(), writer);
+      return;
+    case ValueKind::kInt64:
+      writer->WriteOneByte(kTagInt64);
+      WriteFixed(value.Get<int64_t>(), writer);
+      return;
+    case ValueKind::kDouble:
+      writer->WriteOneByte(kTagDouble);
+      writer->FillToAlignment(8);
+      WriteFixed(value.Get<double>(), writer);
+      return;
+    case ValueKind::kString:
+      WriteSequence(kTagString, value.Get<std::string>(), kNoAlignment, writer);
+      return;
+    case ValueKind::kByteArray:
+      WriteSequence(kTagByteArray, value.Get<ByteArray>(), kNoAlignment, writer);
+      return;
+    case ValueKind::kInt32Array:
+      WriteSequence(kTagInt32Array, value.Get<Int32Array>(), 4, writer);
+      return;
+    case ValueKind::kInt64Array:
+      WriteSequence(kTagInt64Array, value.Get<Int64Array>(), 8, writer);
+      return;
+    case ValueKind::kFloat64Array:
+      WriteSequence(kTagFloat64Array, value.Get<Float64Array>(), 8, writer);
+      return;
+    case ValueKind::kFloat32Array:
+      WriteSequence(kTagFloat32Array, value.Get<Float32Array>(), 4, writer);
+      return;
+    case ValueKind::kList:
+      WriteList(value.Get<ValueList>(), writer);
+      return;
+    case ValueKind::kMap:
+      WriteMap(value.Get<ValueMap>(), writer);
+      return;
+    case ValueKind::kCustom:
+      writer->WriteOneByte(kTagNull);
+      WriteStderrLine(
+          "Unhandled custom type in StandardCodecSerializer::WriteValue. "
+          "Custom types require codec extensions.");
+      return;
+  }
+}
+
+// Strings, byte arrays and typed arrays: the count, the alignment when the
+// elements have one, then every element in one block. An empty typed array
+// is aligned too, just as the reader always skips to alignment.
+template <typename Sequence>
+void StandardCodecSerializer::WriteSequence(uint8_t tag, const Sequence& sequence,
+                                            uint8_t alignment, ByteStreamWriter* writer) const {
+  if (sequence.size() > kMaxLength) {
+    ReportTooLong();
+    writer->WriteOneByte(kTagNull);
+    return;
+  }
+  writer->WriteOneByte(tag);
+  WriteLength(sequence.size(), writer);
+  if (alignment != kNoAlignment) writer->FillToAlignment(alignment);
+  if (sequence.empty()) return;
+  writer->WriteRawBytes(reinterpret_cast<const uint8_t*>(sequence.data()),
+                        sequence.size() * sizeof(sequence[0]));
+}
+
+void StandardCodecSerializer::WriteList(const ValueList& list, ByteStreamWriter* writer) const {
+  if (write_depth >= kMaxNestingDepth) {
+    ReportTooDeep("WriteValue");
+    writer->WriteOneByte(kTagNull);
+    return;
+  }
+  NestingGuard guard(&write_depth);
+  writer->WriteOneByte(kTagList);
+  WriteLength(list.size(), writer);
+  for (const EncodableValue& element : list) WriteValue(element, writer);
+}
+
+void StandardCodecSerializer::WriteMap(const ValueMap& map, ByteStreamWriter* writer) const {
+  if (write_depth >= kMaxNestingDepth) {
+    ReportTooDeep("WriteValue");
+    writer->WriteOneByte(kTagNull);
+    return;
+  }
+  NestingGuard guard(&write_depth);
+  writer->WriteOneByte(kTagMap);
+  WriteLength(map.size(), writer);
+  for (const auto& [key, mapped] : map) {
+    WriteValue(key, writer);
+    WriteValue(mapped, writer);
+  }
+}
+
+void StandardCodecSerializer::WriteLength(uint64_t length, ByteStreamWriter* writer) const {
+  if (length < 254) {
+    writer->WriteOneByte(static_cast<uint8_t>(length));
+  } else if (length <= 0xFFFF) {
+    writer->WriteOneByte(254);
+    WriteFixed(static_cast<uint16_t>(length), writer);
+  } else {
+    if (length > kMaxLength) {
+      WriteStderrLine("Length above 4294967295 in StandardCodecSerializer::WriteLength");
+      length = kMaxLength;
+    }
+    writer->WriteOneByte(255);
+    WriteFixed(static_cast<uint32_t>(length), writer);
+  }
+}
+
+EncodableValue StandardCodecSerializer::ReadNextValue(ByteStreamReader* reader) const {
+  const uint8_t type = reader->ReadOneByte();
+  return ReadValueOfType(type, reader);
+}
+
+uint64_t StandardCodecSerializer::ReadLength(ByteStreamReader* reader) const {
+  const uint8_t first = reader->ReadOneByte();
+  if (first < 254) return first;
+  if (first == 254) return ReadFixed<uint16_t>(reader);
+  return ReadFixed<uint32_t>(reader);
+}
+
+EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
+                                                        ByteStreamReader* reader) const {
+  switch (type) {
+    case kTagNull:
+      return EncodableValue();
+    case kTagTrue:
+      return EncodableValue(true);
+    case kTagFalse:
+      return EncodableValue(false);
+    case kTagInt32:
+      return EncodableValue(ReadFixed<int32_t>(reader));
+    case kTagInt64:
+      return EncodableValue(ReadFixed<int64_t>(reader));
+    case kTagDouble:
+      reader->SkipToAlignment(8);
+      return EncodableValue(ReadFixed<double>(reader));
+    case kTagLegacyString:
+    case kTagString:
+      return EncodableValue(ReadSequence<std::string>(kNoAlignment, reader));
+    case kTagByteArray:
+      return EncodableValue(ReadSequence<ByteArray>(kNoAlignment, reader));
+    case kTagInt32Array:
+      return EncodableValue(ReadSequence<Int32Array>(4, reader));
+    case kTagInt64Array:
+      return EncodableValue(ReadSequence<Int64Array>(8, reader));
+    case kTagFloat64Array:
+      return EncodableValue(ReadSequence<Float64Array>(8, reader));
+    case kTagFloat32Array:
+      return EncodableValue(ReadSequence<Float32Array>(4, reader));
+    case kTagList:
+      return ReadList(reader);
+    case kTagMap:
+      return ReadMap(reader);
+    default:
+      WriteStderrLine("Unknown type in StandardCodecSerializer::ReadValueOfType: " +
+                      std::to_string(type));
+      return EncodableValue();
+  }
+}
+
+// The elements arrive as one block read straight into the result. When the
+// message cannot hold them, that one read fails and the result is zeros, of
+// the announced length capped as BoundedCount says.
+template <typename Sequence>
+Sequence StandardCodecSerializer::ReadSequence(uint8_t alignment, ByteStreamReader* reader) const {
+  using Element = typename Sequence::value_type;
+  const uint64_t count = ReadLength(reader);
+  if (alignment != kNoAlignment) reader->SkipToAlignment(alignment);
+  Sequence sequence(BoundedCount(count, sizeof(Element), reader->RemainingBytes()), Element{});
+  reader->ReadRawBytes(reinterpret_cast<uint8_t*>(sequence.data()), count * sizeof(Element));
+  return sequence;
+}
+
+EncodableValue StandardCodecSerializer::ReadList(ByteStreamReader* reader) const {
+  if (read_depth >= kMaxNestingDepth) return ReportTooDeep("ReadValueOfType");
+  NestingGuard guard(&read_depth);
+  const uint64_t count = ReadLength(reader);
+  ValueList list;
+  list.reserve(BoundedCount(count, 1, reader->RemainingBytes()));
+  uint64_t missing = 0;
+  for (uint64_t i = 0; i < count; ++i) {
+    if (AtEnd(reader) && ++missing > kMaxMissingElements) break;
+    list.push_back(ReadNextValue(reader));
+  }
+  return EncodableValue(std::move(list));
+}
+
+// An entry whose key is already present is dropped: the first one read stays.
+EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* reader) const {
+  if (read_depth >= kMaxNestingDepth) return ReportTooDeep("ReadValueOfType");
+  NestingGuard guard(&read_depth);
+  const uint64_t count = ReadLength(reader);
+  ValueMap map;
+  uint64_t missing = 0;
+  for (uint64_t i = 0; i < count; ++i) {
+    if (AtEnd(reader) && ++missing > kMaxMissingElements) break;
+    EncodableValue key = ReadNextValue(reader);
+    EncodableValue mapped = ReadNextValue(reader);
+    map.emplace(std::move(key), std::move(mapped));
+  }
+  return EncodableValue(std::move(map));
+}
+
+const StandardCodecSerializer& SharedSerializer() {
+  static const StandardCodecSerializer shared{};
+  return shared;
+}
+
+}  // namespace flutter
