@@ -19,6 +19,13 @@ const EncodableValue* NullAsAbsent(const EncodableValue& value) {
   return value.IsNull() ? nullptr : &value;
 }
 
+// What is written for a value that may be absent: the value itself, not a
+// copy of it (a reply can carry a whole printer list), or null.
+const EncodableValue& ValueOrNull(const EncodableValue* value) {
+  static const EncodableValue null_value;
+  return value != nullptr ? *value : null_value;
+}
+
 }  // namespace
 
 std::unique_ptr<MethodCall> StandardMethodCodec::DecodeCall(const uint8_t* bytes,
@@ -37,7 +44,7 @@ std::vector<uint8_t> StandardMethodCodec::EncodeCall(const MethodCall& call) con
   std::vector<uint8_t> bytes;
   ByteBufferStreamWriter writer(&bytes);
   serializer->WriteValue(EncodableValue(call.method_name()), &writer);
-  serializer->WriteValue(call.arguments() ? *call.arguments() : EncodableValue(), &writer);
+  serializer->WriteValue(ValueOrNull(call.arguments()), &writer);
   return bytes;
 }
 
@@ -45,7 +52,7 @@ std::vector<uint8_t> StandardMethodCodec::EncodeSuccessReply(const EncodableValu
   std::vector<uint8_t> bytes;
   ByteBufferStreamWriter writer(&bytes);
   writer.WriteOneByte(kSuccessEnvelope);
-  serializer->WriteValue(result ? *result : EncodableValue(), &writer);
+  serializer->WriteValue(ValueOrNull(result), &writer);
   return bytes;
 }
 
@@ -57,7 +64,7 @@ std::vector<uint8_t> StandardMethodCodec::EncodeErrorReply(const std::string& co
   writer.WriteOneByte(kErrorEnvelope);
   serializer->WriteValue(EncodableValue(code), &writer);
   serializer->WriteValue(message.empty() ? EncodableValue() : EncodableValue(message), &writer);
-  serializer->WriteValue(details ? *details : EncodableValue(), &writer);
+  serializer->WriteValue(ValueOrNull(details), &writer);
   return bytes;
 }
 

@@ -200,6 +200,30 @@ TEST(StandardMethodCodecTest, RepliesRoundTrip) {
   EXPECT_EQ(result.answers, std::vector<std::string>{"error busy/try later/" + Shown(details)});
 }
 
+// Counts the copies made of it, wherever they are made.
+struct CopyCounted {
+  explicit CopyCounted(int* copies) : copies(copies) {}
+  CopyCounted(const CopyCounted& other) : copies(other.copies) { ++*copies; }
+  CopyCounted(CopyCounted&&) = default;
+  int* copies;
+};
+
+// The encoders write the caller's values where they lie: a reply carrying a
+// whole printer list is not copied first.
+TEST(StandardMethodCodecTest, EncodingDoesNotCopyTheValues) {
+  const MethodCodec& codec = CodecForSerializer();
+  int copies = 0;
+  const EncodableValue value(ValueList{EncodableValue(CustomValue(CopyCounted(&copies)))});
+  const MethodCall call("m", std::make_unique<EncodableValue>(value));
+  copies = 0;
+  StderrCapture capture;  // each custom value is reported as it is written as null
+  codec.EncodeCall(call);
+  codec.EncodeSuccessReply(&value);
+  codec.EncodeErrorReply("code", "message", &value);
+  EXPECT_EQ(capture.Lines().size(), 3u);
+  EXPECT_EQ(copies, 0);
+}
+
 TEST(StandardMethodCodecTest, OneCodecPerSerializer) {
   const StandardCodecSerializer other;
   EXPECT_EQ(&CodecForSerializer(), &CodecForSerializer());
