@@ -20,8 +20,7 @@ uint8_t ByteBufferStreamReader::ReadOneByte() {
 }
 
 void ByteBufferStreamReader::ReadRawBytes(uint8_t* destination, uint64_t count) {
-  // Written so that no sum can wrap, whatever `count` holds.
-  if (position > size || count > size - position) {
+  if (!HasBytes(count)) {
     ReportInvalidRead();
     return;
   }
@@ -29,10 +28,22 @@ void ByteBufferStreamReader::ReadRawBytes(uint8_t* destination, uint64_t count) 
   position += count;
 }
 
+const uint8_t* ByteBufferStreamReader::ReadRawBytesInPlace(uint64_t count) {
+  if (!HasBytes(count) || data == nullptr) return nullptr;
+  const uint8_t* source = data + position;
+  position += count;
+  return source;
+}
+
 void ByteBufferStreamReader::SkipToAlignment(uint8_t alignment) {
   if (alignment == 0) return;
   const uint64_t remainder = position % alignment;
   if (remainder != 0) position += alignment - remainder;
+}
+
+// Written so that no sum can wrap, whatever `count` holds.
+bool ByteBufferStreamReader::HasBytes(uint64_t count) const {
+  return position <= size && count <= size - position;
 }
 
 uint64_t ByteBufferStreamReader::RemainingBytes() const {

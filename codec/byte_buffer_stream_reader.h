@@ -21,8 +21,12 @@ class ByteBufferStreamReader : public ByteStreamReader {
   void ReadRawBytes(uint8_t* destination, uint64_t count) override;
   void SkipToAlignment(uint8_t alignment) override;
   uint64_t RemainingBytes() const override;
+  const uint8_t* ReadRawBytesInPlace(uint64_t count) override;
 
  private:
+  // Whether `count` more bytes can be read.
+  bool HasBytes(uint64_t count) const;
+
   const uint8_t* data;
   uint64_t size;
   // Offset of the next byte to read; may run past `size` after alignment.

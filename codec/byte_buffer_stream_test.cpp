@@ -114,6 +114,19 @@ TEST(ByteBufferStreamReaderTest, EmptyReadAtTheEndSucceeds) {
   EXPECT_TRUE(capture.Lines().empty());
 }
 
+TEST(ByteBufferStreamReaderTest, LendsBytesOnlyWhenARawReadWouldSucceed) {
+  const std::vector<uint8_t> bytes = Counting(4);
+  ByteBufferStreamReader reader(bytes.data(), bytes.size());
+  StderrCapture capture;
+  EXPECT_EQ(reader.ReadRawBytesInPlace(3), bytes.data());
+  EXPECT_EQ(reader.ReadRawBytesInPlace(2), nullptr);  // one left: refused, not moved
+  EXPECT_EQ(reader.ReadRawBytesInPlace(1), bytes.data() + 3);
+  EXPECT_EQ(reader.ReadRawBytesInPlace(0), bytes.data() + 4);
+  reader.SkipToAlignment(8);
+  EXPECT_EQ(reader.ReadRawBytesInPlace(0), nullptr);  // past the end
+  EXPECT_TRUE(capture.Lines().empty());
+}
+
 TEST(ByteBufferStreamWriterTest, AppendsWithoutClearing) {
   std::vector<uint8_t> output = {0x01};
   ByteBufferStreamWriter writer(&output);

@@ -38,6 +38,17 @@ class ByteStreamReader {
   // message cannot hold. A reader that answers a number promises that a read
   // of more bytes than that fails without touching its destination.
   virtual uint64_t RemainingBytes() const { return kUnknownRemaining; }
+
+  // Moves past the next `count` bytes and returns where they lie, valid as
+  // long as the message is, so that they can be copied once, straight into
+  // their destination. Returns null, reporting nothing and moving nowhere,
+  // when fewer than `count` remain or the reader cannot lend its bytes (the
+  // default); the caller then uses ReadRawBytes. A reader that lends must do
+  // so exactly when ReadRawBytes would succeed.
+  virtual const uint8_t* ReadRawBytesInPlace(uint64_t count) {
+    (void)count;
+    return nullptr;
+  }
 };
 
 }  // namespace flutter

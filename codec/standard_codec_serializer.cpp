@@ -1,6 +1,7 @@
 #include "codec/standard_codec_serializer.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -78,6 +79,20 @@ uint64_t BoundedCount(uint64_t count, uint64_t element_size, uint64_t remaining)
   const uint64_t present = remaining / element_size;
   if (count <= present) return count;
   return std::min(count, present + StandardCodecSerializer::kMaxMissingElements);
+}
+
+// The `count` elements whose little-endian bytes lie at `block`. Aligned
+// elements are copied as one range, without zeroing the result first.
+template <typename Sequence>
+Sequence SequenceFromBlock(const uint8_t* block, uint64_t count) {
+  using Element = typename Sequence::value_type;
+  if (reinterpret_cast<uintptr_t>(block) % alignof(Element) == 0) {
+    const auto* first = reinterpret_cast<const Element*>(block);
+    return Sequence(first, first + count);
+  }
+  Sequence sequence(count, Element{});
+  if (count > 0) std::memcpy(&sequence[0], block, count * sizeof(Element));
+  return sequence;
 }
 
 EncodableValue ReportTooDeep(const char* operation) {
@@ -263,16 +278,22 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
   }
 }
 
-// The elements arrive as one block read straight into the result. When the
-// message cannot hold them, that one read fails and the result is zeros, of
-// the announced length capped as BoundedCount says.
+// The elements arrive as one block, copied once into the result: straight
+// from the message when the reader lends its bytes and they are aligned for
+// the element type, else into a zeroed result with one ReadRawBytes. When the
+// message cannot hold them, that read fails and the result is zeros, of the
+// announced length capped as BoundedCount says.
 template <typename Sequence>
 Sequence StandardCodecSerializer::ReadSequence(uint8_t alignment, ByteStreamReader* reader) const {
   using Element = typename Sequence::value_type;
   const uint64_t count = ReadLength(reader);
   if (alignment != kNoAlignment) reader->SkipToAlignment(alignment);
+  const uint64_t byte_count = count * sizeof(Element);
+  if (const uint8_t* block = reader->ReadRawBytesInPlace(byte_count)) {
+    return SequenceFromBlock<Sequence>(block, count);
+  }
   Sequence sequence(BoundedCount(count, sizeof(Element), reader->RemainingBytes()), Element{});
-  reader->ReadRawBytes(reinterpret_cast<uint8_t*>(sequence.data()), count * sizeof(Element));
+  reader->ReadRawBytes(reinterpret_cast<uint8_t*>(sequence.data()), byte_count);
   return sequence;
 }
 
