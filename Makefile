@@ -64,7 +64,7 @@ fuzz: fuzz-build
 bench: deps
 	$(call cmake_configure,bench,Release,-DKESTRO_BENCH=ON)
 	$(call cmake_build,bench)
-	scripts/bench-report
+	scripts/bench-report $(BUILD)/bench
 
 run: windows
 	scripts/run-demo $(if $(INTERACTIVE),--interactive,)

@@ -1,0 +1,175 @@
+"""Tests of scripts/bench-report on made-up results.
+
+    python3 bench/bench_report_test.py scripts/bench-report
+"""
+
+import importlib.machinery
+import importlib.util
+import os
+import sys
+import tempfile
+import unittest
+
+REPORT_PATH = sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(
+    os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "scripts", "bench-report")
+
+
+def load_report():
+    loader = importlib.machinery.SourceFileLoader("bench_report", REPORT_PATH)
+    spec = importlib.util.spec_from_loader("bench_report", loader)
+    module = importlib.util.module_from_spec(spec)
+    loader.exec_module(module)
+    return module
+
+
+report = load_report()
+
+
+def entry(name, real_time, time_unit="ns", aggregate=None, error=False):
+    result = {"name": name + ("_" + aggregate if aggregate else ""), "run_name": name,
+              "real_time": real_time, "time_unit": time_unit,
+              "run_type": "aggregate" if aggregate else "iteration"}
+    if aggregate:
+        result["aggregate_name"] = aggregate
+    if error:
+        result["error_occurred"] = True
+    return result
+
+
+def passing_times():
+    """Times that meet every target, each by a clear margin."""
+    times = {}
+    for workload in report.WORKLOADS:
+        for op in ["encode", "decode"]:
+            times["codec/%s/%s" % (op, workload)] = 100.0
+            times["msgpack_zone/%s/%s" % (op, workload)] = 150.0
+            times["msgpack_tree/%s/%s" % (op, workload)] = 250.0
+            times["nlohmann/%s/%s" % (op, workload)] = 500.0
+            times["memcpy/%s/%s" % (op, workload)] = 95.0
+    times["channel/round_trip/list_printers"] = 1500.0
+    times["channel/round_trip/open_drawer"] = 1900.0
+    for n in [1, 10, 100, 1000]:
+        times["codec/decode/printer_list_%d" % n] = 50.0 + 400.0 * n
+    for n in [1024, 4096, 16384]:
+        times["codec/decode/bytes_%d" % n] = 30.0 + 0.1 * n
+        times["memcpy/decode/bytes_%d" % n] = 20.0 + 0.1 * n
+    return times
+
+
+def verdicts(times):
+    return {t.label: t.met for t in report.targets_of(times)}
+
+
+class MediansTest(unittest.TestCase):
+    def test_median_aggregate_wins_and_units_become_ns(self):
+        results = {"benchmarks": [
+            entry("codec/decode/small_call", 10.0),
+            entry("codec/decode/small_call", 12.0, aggregate="mean"),
+            entry("codec/decode/small_call", 11.0, aggregate="median"),
+            entry("codec/decode/float64_1mib", 2.5, time_unit="us", aggregate="median"),
+            entry("channel/round_trip/open_drawer", 1.0, time_unit="ms"),
+        ]}
+        self.assertEqual(report.medians(results), {
+            "codec/decode/small_call": 11.0,
+            "codec/decode/float64_1mib": 2500.0,
+            "channel/round_trip/open_drawer": 1e6,
+        })
+
+    def test_skipped_benchmarks_are_left_out(self):
+        results = {"benchmarks": [entry("nlohmann/decode/tree_10k", 5.0, error=True)]}
+        self.assertEqual(report.medians(results), {})
+
+
+class TargetsTest(unittest.TestCase):
+    def test_all_met(self):
+        targets = report.targets_of(passing_times())
+        self.assertEqual([t.label for t in targets if not t.met], [])
+        # Two memcpy shares, three per tree workload, two round trips, two series.
+        self.assertEqual(len(targets), 2 + 3 * 3 + 2 + 2)
+
+    def test_each_miss_is_reported_on_its_own(self):
+        cases = [
+            ("memcpy share below 0.9", "memcpy/decode/float64_1mib", 89.0,
+             "float64_1mib decode: share of memcpy bandwidth"),
+            ("msgpack_tree equal is not faster", "msgpack_tree/decode/tree_10k", 100.0,
+             "tree_10k decode: msgpack_tree / codec"),
+            ("nlohmann exactly twice is not more", "nlohmann/decode/small_call", 200.0,
+             "small_call decode: nlohmann / codec"),
+            ("encode slower than msgpack_zone", "msgpack_zone/encode/printer_list", 99.0,
+             "printer_list encode: msgpack_zone / codec"),
+            ("channel at 2 us", "channel/round_trip/open_drawer", 2000.0,
+             "channel/round_trip/open_drawer: time per call"),
+        ]
+        for label, name, time_ns, target in cases:
+            with self.subTest(label):
+                times = passing_times()
+                times[name] = time_ns
+                met = verdicts(times)
+                self.assertFalse(met[target])
+                self.assertEqual(sum(1 for v in met.values() if not v), 1)
+
+    def test_missing_benchmark_is_a_miss_not_a_crash(self):
+        times = passing_times()
+        del times["codec/encode/float64_1mib"]
+        del times["channel/round_trip/list_printers"]
+        targets = report.targets_of(times)
+        missing = [t.label for t in targets if t.shown == "missing"]
+        self.assertEqual(missing, ["float64_1mib encode: share of memcpy bandwidth",
+                                   "channel/round_trip/list_printers: time per call"])
+
+
+class GrowthTest(unittest.TestCase):
+    def test_fixed_cost_does_not_count_against_linearity(self):
+        times = {"codec/decode/printer_list_%d" % n: 5000.0 + 400.0 * n for n in [1, 10, 100]}
+        spread = report.growth_targets(times)[0]
+        self.assertAlmostEqual(spread.measured, 1.0)
+        self.assertTrue(spread.met)
+
+    def test_quadratic_growth_fails(self):
+        times = {"codec/decode/printer_list_%d" % n: 400.0 * n + 0.5 * n * n
+                 for n in [1, 10, 100, 1000]}
+        self.assertFalse(report.growth_targets(times)[0].met)
+
+    def test_bytes_judged_against_memcpy_at_the_same_sizes(self):
+        # Both slow down fourfold past the cache: linear relative to memcpy.
+        times = {}
+        for n, per_byte in [(1024, 0.1), (4096, 0.1), (16384, 0.4), (65536, 0.4)]:
+            times["codec/decode/bytes_%d" % n] = 40.0 + per_byte * n
+            times["memcpy/decode/bytes_%d" % n] = 20.0 + per_byte * n * 0.9
+        self.assertTrue(report.growth_targets(times)[1].met)
+        times["codec/decode/bytes_65536"] *= 2
+        self.assertFalse(report.growth_targets(times)[1].met)
+
+    def test_series_sorted_by_size_not_name(self):
+        times = {"codec/decode/bytes_%d" % n: float(n) for n in [16384, 1024, 4096]}
+        self.assertEqual(report.series(times, "codec/decode", "bytes"),
+                         [(1024, 1024.0), (4096, 4096.0), (16384, 16384.0)])
+        self.assertEqual(report.series(times, "codec/decode", "printer_list"), [])
+
+
+class DocsTest(unittest.TestCase):
+    def test_report_replaces_only_the_text_between_markers(self):
+        with tempfile.TemporaryDirectory() as folder:
+            self.addCleanup(setattr, report, "DOCS_FILE", report.DOCS_FILE)
+            report.DOCS_FILE = os.path.join(folder, "docs", "performance.md")
+            os.makedirs(os.path.dirname(report.DOCS_FILE))
+            with open(report.DOCS_FILE, "w") as docs:
+                docs.write("intro\n%s\nold table\n%s\nafterword\n"
+                           % (report.BEGIN_MARKER, report.END_MARKER))
+            report.update_docs("new table")
+            with open(report.DOCS_FILE) as docs:
+                text = docs.read()
+            self.assertEqual(text, "intro\n%s\nnew table\n%s\nafterword\n"
+                             % (report.BEGIN_MARKER, report.END_MARKER))
+
+    def test_report_lines_show_every_library_and_the_verdicts(self):
+        lines, targets = report.report_lines(passing_times())
+        text = "\n".join(lines)
+        for library in report.LIBRARIES:
+            self.assertIn(library, text)
+        self.assertIn("(2.50)", text)  # msgpack_tree's 250 ns against the codec's 100 ns
+        self.assertIn("### Targets (%d of %d met)" % (len(targets), len(targets)), text)
+
+
+if __name__ == "__main__":
+    unittest.main()
