@@ -84,6 +84,15 @@ class Column {
   std::vector<DemoItem>* items_;
 };
 
+// A port such as "|cat >> '/a/long/folder/receipt.bin'" without its folders,
+// which say nothing to a cashier and would crowd the row.
+std::string ShortPort(const std::string& port) {
+  const size_t first = port.find('/');
+  const size_t last = port.rfind('/');
+  if (first == std::string::npos || first == last) return port;
+  return port.substr(0, first) + "\xE2\x80\xA6" + port.substr(last);
+}
+
 }  // namespace
 
 const char* ProtocolArgument(DrawerProtocol protocol) {
@@ -210,7 +219,7 @@ std::vector<DemoItem> LayOutDemo(const DemoModel& model, int width, int height) 
     column.Add(DemoItemKind::kPrinterRow, kRowHeight,
                printer.name + (printer.is_default ? "  (default)" : ""));
     column.last().index = static_cast<int>(i);
-    column.last().detail = printer.driver_name + " \xC2\xB7 " + printer.port_name;
+    column.last().detail = printer.driver_name + " \xC2\xB7 " + ShortPort(printer.port_name);
     column.last().selected = model.selected_printer() == i;
   }
   column.Skip(kGap);

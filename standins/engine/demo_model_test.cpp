@@ -143,6 +143,7 @@ TEST(DemoLayout, ClicksLandOnTheItemsTheyShow) {
   ASSERT_NE(row, nullptr);
   EXPECT_TRUE(row->selected);
   EXPECT_NE(row->text.find("(default)"), std::string::npos);
+  EXPECT_EQ(row->detail, "Generic \xC2\xB7 LPT1:");
   const DemoItem* star = FindItem(items, DemoItemKind::kProtocolOption, 2);
   ASSERT_NE(star, nullptr);
   EXPECT_EQ(star->text, "Star");
@@ -173,6 +174,17 @@ TEST(DemoLayout, ClicksLandOnTheItemsTheyShow) {
   ASSERT_NE(button, nullptr);
   EXPECT_EQ(button->text, "Opening...");
   EXPECT_FALSE(HitTest(busy_items, button->rect.left + 1, button->rect.top + 1).has_value());
+}
+
+TEST(DemoLayout, PortsShowWithoutTheirFolders) {
+  DemoModel model;
+  ValueMap printer = Printer("Receipt Printer", true).Get<ValueMap>();
+  printer[EncodableValue("portName")] = EncodableValue("|cat >> '/var/spool/out/receipt.bin'");
+  model.SetPrinters(EncodableValue(ValueList{EncodableValue(printer)}));
+  const std::vector<DemoItem> items = LayOutDemo(model, 1264, 681);
+  const DemoItem* row = FindItem(items, DemoItemKind::kPrinterRow, 0);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->detail, "Generic \xC2\xB7 |cat >> '\xE2\x80\xA6/receipt.bin'");
 }
 
 TEST(DemoLayout, ItemsDoNotOverlap) {
