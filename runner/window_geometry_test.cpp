@@ -39,11 +39,4 @@ TEST(WindowGeometry, ScalesOriginAndSizeToTheMonitorDpi) {
   }
 }
 
-TEST(WindowGeometry, ScaleFactorIsDpiOverNinetySix) {
-  EXPECT_DOUBLE_EQ(ScaleFactorForDpi(96), 1.0);
-  EXPECT_DOUBLE_EQ(ScaleFactorForDpi(120), 1.25);
-  EXPECT_DOUBLE_EQ(ScaleFactorForDpi(144), 1.5);
-  EXPECT_DOUBLE_EQ(ScaleFactorForDpi(0), 0.0);
-}
-
 }  // namespace
