@@ -72,12 +72,14 @@ json DoubleToJson(double number) {
 }
 
 // The shortest decimal that reads back to the same float, held as a double,
-// so that 0.1f shows as 0.1 rather than 0.10000000149011612.
+// so that 0.1f shows as 0.1 rather than 0.10000000149011612. Should the trip
+// through a double ever round differently, the float's exact value is shown.
 json FloatToJson(float number) {
   if (!std::isfinite(number)) return DoubleToJson(number);
   char text[32] = {};
   std::to_chars(text, text + sizeof(text) - 1, number);
-  return json(std::strtod(text, nullptr));
+  const double shortest = std::strtod(text, nullptr);
+  return json(static_cast<float>(shortest) == number ? shortest : double{number});
 }
 
 template <typename Sequence, typename Convert>

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -95,6 +97,31 @@ TEST(ValueNotationTest, WritesEachKindAndReadsItBack) {
     ASSERT_TRUE(back.has_value()) << error;
     EXPECT_EQ(Wire(*back), Wire(c.value));
   }
+}
+
+// Random bit patterns: every finite float and double is written in a form
+// that reads back to exactly its bits.
+TEST(ValueNotationTest, FloatsAndDoublesReadBackToTheirBits) {
+  std::mt19937_64 random(7);
+  flutter::Float32Array floats;
+  flutter::Float64Array doubles;
+  while (doubles.size() < 20000) {
+    const uint64_t bits = random();
+    double number;
+    std::memcpy(&number, &bits, sizeof(number));
+    if (std::isfinite(number)) doubles.push_back(number);
+    const uint32_t low_bits = static_cast<uint32_t>(bits);
+    float small;
+    std::memcpy(&small, &low_bits, sizeof(small));
+    if (std::isfinite(small)) floats.push_back(small);
+  }
+  const EncodableValue value(ValueList{EncodableValue(floats), EncodableValue(doubles)});
+  std::string error;
+  const auto json = ValueToJson(value, &error);
+  ASSERT_TRUE(json.has_value()) << error;
+  const auto back = FromText(DumpJson(*json), &error);
+  ASSERT_TRUE(back.has_value()) << error;
+  EXPECT_EQ(Wire(*back), Wire(value));
 }
 
 // Forms that input accepts beside the ones output writes.
