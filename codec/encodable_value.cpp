@@ -60,11 +60,10 @@ struct SameKindCompare {
     return CompareSequences(a, std::get<ValueMap>(other), CompareEntries);
   }
   int operator()(const std::string& a) const {
-    // Unsigned byte order, whatever the signedness of char.
-    const std::string& b = std::get<std::string>(other);
-    return CompareSequences(a, b, [](char x, char y) {
-      return CompareElements(static_cast<unsigned char>(x), static_cast<unsigned char>(y));
-    });
+    // std::string compares as memcmp does, by unsigned byte value whatever
+    // the signedness of char, and puts a proper prefix first.
+    const int order = a.compare(std::get<std::string>(other));
+    return (order > 0) - (order < 0);
   }
   int operator()(const ValueList& a) const {
     return CompareSequences(a, std::get<ValueList>(other), CompareValues);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace flutter {
 namespace {
@@ -24,6 +25,11 @@ TEST(EncodableValueTest, OrdersByKindThenContent) {
       {"prefix string first", EncodableValue("ab"), EncodableValue("abc")},
       {"abc before b", EncodableValue("abc"), EncodableValue("b")},
       {"unsigned bytes", EncodableValue("a"), EncodableValue("\xC3")},
+      {"0x7F before 0x80", EncodableValue("\x7F"), EncodableValue("\x80")},
+      {"zero byte compared as a byte", EncodableValue(std::string("a\0b", 3)),
+       EncodableValue(std::string("a\x01", 2))},
+      {"prefix ending before a zero byte", EncodableValue("a"),
+       EncodableValue(std::string("a\0", 2))},
       {"empty list first", EncodableValue(ValueList{}), EncodableValue(ValueList{EncodableValue()})},
       {"[null] before [false]", EncodableValue(ValueList{EncodableValue()}),
        EncodableValue(ValueList{EncodableValue(false)})},

@@ -322,7 +322,9 @@ EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* reader) const 
     if (AtEnd(reader) && ++missing > kMaxMissingElements) break;
     EncodableValue key = ReadNextValue(reader);
     EncodableValue mapped = ReadNextValue(reader);
-    map.emplace(std::move(key), std::move(mapped));
+    // Writers put the keys in ascending order, so each one usually goes
+    // last, found with one comparison; any other key is searched for.
+    map.emplace_hint(map.end(), std::move(key), std::move(mapped));
   }
   return EncodableValue(std::move(map));
 }
