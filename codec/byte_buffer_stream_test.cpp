@@ -137,6 +137,29 @@ TEST(ByteBufferStreamWriterTest, AppendsWithoutClearing) {
   EXPECT_EQ(output, (std::vector<uint8_t>{0x01, 0x02, 0x03, 0x04}));
 }
 
+// A message written into a fresh vector gets room for a typical message at
+// once; a vector that already has room is left as it is.
+TEST(ByteBufferStreamWriterTest, MakesRoomOnceInAFreshVector) {
+  std::vector<uint8_t> fresh;
+  ByteBufferStreamWriter writer(&fresh);
+  EXPECT_TRUE(fresh.empty());
+  ASSERT_GE(fresh.capacity(), ByteBufferStreamWriter::kFirstCapacity);
+  const uint8_t* storage = fresh.data();
+  for (size_t i = 0; i < ByteBufferStreamWriter::kFirstCapacity; ++i) {
+    writer.WriteOneByte(static_cast<uint8_t>(i));
+  }
+  EXPECT_EQ(fresh.data(), storage) << "grown while writing a typical message";
+  EXPECT_EQ(fresh[255], 255);
+
+  std::vector<uint8_t> roomy;
+  roomy.reserve(3);
+  roomy.push_back(0x07);
+  const size_t capacity = roomy.capacity();
+  ByteBufferStreamWriter roomy_writer(&roomy);
+  EXPECT_EQ(roomy.capacity(), capacity);
+  EXPECT_EQ(roomy, std::vector<uint8_t>{0x07});
+}
+
 TEST(ByteBufferStreamWriterTest, FillsToAlignmentWithZeros) {
   struct Case {
     size_t length;

@@ -2,6 +2,10 @@
 
 namespace flutter {
 
+ByteBufferStreamWriter::ByteBufferStreamWriter(std::vector<uint8_t>* output) : output(output) {
+  if (output->capacity() == 0) output->reserve(kFirstCapacity);
+}
+
 void ByteBufferStreamWriter::WriteOneByte(uint8_t byte) { output->push_back(byte); }
 
 void ByteBufferStreamWriter::WriteRawBytes(const uint8_t* source, uint64_t count) {

@@ -3,6 +3,7 @@
 #ifndef KESTRO_CODEC_BYTE_BUFFER_STREAM_WRITER_H_
 #define KESTRO_CODEC_BYTE_BUFFER_STREAM_WRITER_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -15,7 +16,11 @@ namespace flutter {
 // first byte, so a message is written into an empty vector.
 class ByteBufferStreamWriter : public ByteStreamWriter {
  public:
-  explicit ByteBufferStreamWriter(std::vector<uint8_t>* output) : output(output) {}
+  // Room for this many bytes is made at once in a vector that has none, so
+  // that a typical message is written without growing the vector step by step.
+  static constexpr size_t kFirstCapacity = 256;
+
+  explicit ByteBufferStreamWriter(std::vector<uint8_t>* output);
 
   void WriteOneByte(uint8_t byte) override;
   void WriteRawBytes(const uint8_t* source, uint64_t count) override;
