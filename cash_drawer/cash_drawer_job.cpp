@@ -58,11 +58,11 @@ flutter::ValueMap OpenCashDrawer(const std::u16string& printer_name, const std::
   printer->EndDocument();
   printer.reset();
 
-  flutter::ValueMap result = {
-      {"success", sent},
-      {"printerName", ToUtf8String(printer_name)},
-      {"message", sent ? kSentMessage : kSendFailedMessage},
-  };
+  // Entries are placed one by one: a braced list would copy every string.
+  flutter::ValueMap result;
+  result.emplace("success", sent);
+  result.emplace("printerName", ToUtf8String(printer_name));
+  result.emplace("message", sent ? kSentMessage : kSendFailedMessage);
   if (!sent) result.emplace("errorCode", ErrorCodeValue(error_code));
   return result;
 }

@@ -29,39 +29,42 @@ std::optional<Result> SizeAndRead(PrintSpooler& spooler, uint32_t (PrintSpooler:
   return std::nullopt;
 }
 
-std::u16string TextOrEmpty(const std::optional<std::u16string>& field) {
-  return field.value_or(std::u16string());
+// Moves the text out of a field that the record no longer needs.
+std::u16string TakeTextOrEmpty(std::optional<std::u16string>& field) {
+  return field ? std::move(*field) : std::u16string();
 }
 
+// Entries are placed one by one: a braced list would copy every string.
 flutter::EncodableValue PrinterMap(const PrinterEntry& entry, bool is_default) {
-  return flutter::ValueMap{
-      {"name", ToUtf8String(entry.name)},
-      {"driverName", ToUtf8String(entry.driver_name)},
-      {"portName", ToUtf8String(entry.port_name)},
-      {"isDefault", is_default},
-  };
+  flutter::ValueMap map;
+  map.emplace("name", ToUtf8String(entry.name));
+  map.emplace("driverName", ToUtf8String(entry.driver_name));
+  map.emplace("portName", ToUtf8String(entry.port_name));
+  map.emplace("isDefault", is_default);
+  return flutter::EncodableValue(std::move(map));
 }
 
 }  // namespace
 
 std::vector<PrinterEntry> EnumerateInstalledPrinters(PrintSpooler& spooler) {
-  const std::optional<std::vector<PrinterRecord>> records = SizeAndRead(
+  std::optional<std::vector<PrinterRecord>> records = SizeAndRead(
       spooler, &PrintSpooler::PrinterRecordBytesNeeded, &PrintSpooler::ReadPrinterRecords);
   std::vector<PrinterEntry> entries;
   if (!records) return entries;
-  for (const PrinterRecord& record : *records) {
+  entries.reserve(records->size());
+  for (PrinterRecord& record : *records) {
     if (!record.name) continue;
-    entries.push_back(
-        {*record.name, TextOrEmpty(record.driver_name), TextOrEmpty(record.port_name)});
+    entries.push_back({std::move(*record.name), TakeTextOrEmpty(record.driver_name),
+                       TakeTextOrEmpty(record.port_name)});
   }
   return entries;
 }
 
 std::vector<std::u16string> InstalledPrinterNames(PrintSpooler& spooler) {
+  std::vector<PrinterEntry> entries = EnumerateInstalledPrinters(spooler);
   std::vector<std::u16string> names;
-  for (PrinterEntry& entry : EnumerateInstalledPrinters(spooler)) {
-    names.push_back(std::move(entry.name));
-  }
+  names.reserve(entries.size());
+  for (PrinterEntry& entry : entries) names.push_back(std::move(entry.name));
   return names;
 }
 
@@ -73,8 +76,10 @@ std::u16string DefaultPrinterName(PrintSpooler& spooler) {
 
 flutter::ValueList BuildPrinterList(PrintSpooler& spooler) {
   const std::u16string folded_default = FoldCase(DefaultPrinterName(spooler));
+  const std::vector<PrinterEntry> entries = EnumerateInstalledPrinters(spooler);
   flutter::ValueList list;
-  for (const PrinterEntry& entry : EnumerateInstalledPrinters(spooler)) {
+  list.reserve(entries.size());
+  for (const PrinterEntry& entry : entries) {
     const bool is_default = !folded_default.empty() && FoldCase(entry.name) == folded_default;
     list.push_back(PrinterMap(entry, is_default));
   }
