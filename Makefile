@@ -3,7 +3,7 @@
 #   make run     build for Windows and run the host under Wine with a demo script
 #   make test    build every configuration and run every test
 #   make fuzz    run each fuzz target for FUZZ_SECONDS (default 60)
-#   make bench   run the benchmarks and write build/bench/results.json
+#   make bench   run the benchmarks, write build/bench/results.json and docs/performance.md
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -63,7 +63,7 @@ fuzz: fuzz-build
 
 bench: deps
 	$(call cmake_configure,bench,Release,-DKESTRO_BENCH=ON)
-	$(call cmake_build,bench)
+	$(call cmake_build,bench) --target kestro_bench
 	scripts/bench-report $(BUILD)/bench
 
 run: windows

@@ -19,7 +19,7 @@ using flutter::EncodableValue;
 
 // The fake engine and spooler keep a record of every call; they are
 // recycled, untimed, this often so that the records stay small.
-constexpr int kCallsBetweenRecycling = 4096;
+constexpr int kCallsBetweenRecycling = 256;
 
 // Keeps the value of a success reply; anything else leaves it empty.
 class SuccessCapture : public flutter::MethodResult {
