@@ -157,6 +157,18 @@ class GrowthTest(unittest.TestCase):
         self.assertEqual(report.series(times, "codec/decode", "printer_list"), [])
 
 
+class EnvironmentTest(unittest.TestCase):
+    def test_rep_movsb_off_is_added_to_existing_tunables(self):
+        saved = os.environ.get("GLIBC_TUNABLES")
+        self.addCleanup(lambda: os.environ.pop("GLIBC_TUNABLES", None) if saved is None
+                        else os.environ.__setitem__("GLIBC_TUNABLES", saved))
+        os.environ["GLIBC_TUNABLES"] = "glibc.malloc.tcache_count=0"
+        self.assertEqual(report.suite_environment()["GLIBC_TUNABLES"],
+                         "glibc.malloc.tcache_count=0:" + report.REP_MOVSB_OFF)
+        del os.environ["GLIBC_TUNABLES"]
+        self.assertEqual(report.suite_environment()["GLIBC_TUNABLES"], report.REP_MOVSB_OFF)
+
+
 class DocsTest(unittest.TestCase):
     def test_report_replaces_only_the_text_between_markers(self):
         with tempfile.TemporaryDirectory() as folder:
