@@ -16,8 +16,8 @@ REPORT_PATH = sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(
 
 def load_report():
     loader = importlib.machinery.SourceFileLoader("bench_report", REPORT_PATH)
-    spec = importlib.util.spec_from_loader("bench_report", loader)
-    module = importlib.util.module_from_spec(spec)
+    module_info = importlib.util.spec_from_loader("bench_report", loader)
+    module = importlib.util.module_from_spec(module_info)
     loader.exec_module(module)
     return module
 
