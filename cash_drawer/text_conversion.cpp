@@ -5,58 +5,20 @@
 #include "cash_drawer/text_conversion.h"
 
 #include <cstddef>
-#include <cstdint>
+
+#include "codec/utf8.h"
 
 namespace kestro {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsContinuation(uint8_t byte) { return byte >= 0x80 && byte <= 0xBF; }
-
-// How a well-formed sequence that starts with a given lead byte goes on: its
-// total length, the range its second byte must lie in (narrower than 80..BF
-// after E0, ED, F0 and F4, which excludes overlong forms, surrogates and code
-// points above U+10FFFF), and the bits of the lead byte that carry the value.
-struct SequenceShape {
-  int length;
-  uint8_t second_min;
-  uint8_t second_max;
-  uint8_t lead_bits;
-};
-
-// The shape for a lead byte, or length 0 when the byte cannot start a
-// multi-byte sequence.
-SequenceShape ShapeOf(uint8_t lead) {
-  if (lead >= 0xC2 && lead <= 0xDF) return {2, 0x80, 0xBF, 0x1F};
-  if (lead == 0xE0) return {3, 0xA0, 0xBF, 0x0F};
-  if (lead == 0xED) return {3, 0x80, 0x9F, 0x0F};
-  if (lead >= 0xE1 && lead <= 0xEF) return {3, 0x80, 0xBF, 0x0F};
-  if (lead == 0xF0) return {4, 0x90, 0xBF, 0x07};
-  if (lead >= 0xF1 && lead <= 0xF3) return {4, 0x80, 0xBF, 0x07};
-  if (lead == 0xF4) return {4, 0x80, 0x8F, 0x07};
-  return {0, 0, 0, 0};
-}
-
 // Decodes the character at `*pos` and moves `*pos` past it, or past the
 // maximal ill-formed subpart there (giving U+FFFD).
 char32_t DecodeOne(const std::string& utf8, size_t* pos) {
-  const auto lead = static_cast<uint8_t>(utf8[*pos]);
-  ++*pos;
-  if (lead < 0x80) return lead;
-  const SequenceShape shape = ShapeOf(lead);
-  if (shape.length == 0) return kReplacement;
-  char32_t code_point = lead & shape.lead_bits;
-  for (int i = 1; i < shape.length; ++i) {
-    if (*pos >= utf8.size()) return kReplacement;
-    const auto byte = static_cast<uint8_t>(utf8[*pos]);
-    const bool fits =
-        i == 1 ? byte >= shape.second_min && byte <= shape.second_max : IsContinuation(byte);
-    if (!fits) return kReplacement;
-    code_point = (code_point << 6) | (byte & 0x3F);
-    ++*pos;
-  }
-  return code_point;
+  const flutter::Utf8Sequence sequence = flutter::ReadUtf8Sequence(utf8, *pos);
+  *pos += sequence.length;
+  return sequence.well_formed ? sequence.code_point : kReplacement;
 }
 
 void AppendUtf16(char32_t code_point, std::u16string* out) {

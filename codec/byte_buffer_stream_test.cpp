@@ -38,7 +38,7 @@ TEST(ByteBufferStreamReaderTest, ReadingFromAnEmptyMessageYieldsZeroAndOneLine) 
   StderrCapture capture;
   ByteBufferStreamReader reader(nullptr, 0);
   EXPECT_EQ(reader.ReadOneByte(), 0);
-  EXPECT_EQ(capture.Lines(), kOneInvalidRead);
+  EXPECT_EQ(capture.TakeLines(), kOneInvalidRead);
 }
 
 // A failed read copies nothing and does not move: a shorter read still works.
@@ -48,7 +48,7 @@ TEST(ByteBufferStreamReaderTest, FailedRawReadLeavesDestinationAndPosition) {
   uint8_t destination[4] = {0xAA, 0xAA, 0xAA, 0xAA};
   StderrCapture capture;
   reader.ReadRawBytes(destination, 4);
-  EXPECT_EQ(capture.Lines(), kOneInvalidRead);
+  EXPECT_EQ(capture.TakeLines(), kOneInvalidRead);
   for (uint8_t byte : destination) EXPECT_EQ(byte, 0xAA);
   EXPECT_EQ(reader.ReadOneByte(), 0x10);
 }
@@ -60,7 +60,7 @@ TEST(ByteBufferStreamReaderTest, HugeCountFailsWithoutWrapping) {
   StderrCapture capture;
   uint8_t destination = 0xAA;
   reader.ReadRawBytes(&destination, UINT64_MAX);
-  EXPECT_EQ(capture.Lines(), kOneInvalidRead);
+  EXPECT_EQ(capture.TakeLines(), kOneInvalidRead);
   EXPECT_EQ(destination, 0xAA);
 }
 
@@ -102,7 +102,7 @@ TEST(ByteBufferStreamReaderTest, AlignmentPastTheEndFailsOnlyTheNextRead) {
   EXPECT_EQ(reader.ReadOneByte(), 0);
   uint8_t none = 0xAA;
   reader.ReadRawBytes(&none, 0);  // even an empty read fails past the end
-  EXPECT_EQ(capture.Lines(), std::vector<std::string>(2, kInvalidRead));
+  EXPECT_EQ(capture.TakeLines(), std::vector<std::string>(2, kInvalidRead));
 }
 
 TEST(ByteBufferStreamReaderTest, EmptyReadAtTheEndSucceeds) {
@@ -111,7 +111,7 @@ TEST(ByteBufferStreamReaderTest, EmptyReadAtTheEndSucceeds) {
   reader.ReadOneByte();
   StderrCapture capture;
   reader.ReadRawBytes(nullptr, 0);
-  EXPECT_TRUE(capture.Lines().empty());
+  EXPECT_TRUE(capture.TakeLines().empty());
 }
 
 TEST(ByteBufferStreamReaderTest, LendsBytesOnlyWhenARawReadWouldSucceed) {
@@ -124,7 +124,7 @@ TEST(ByteBufferStreamReaderTest, LendsBytesOnlyWhenARawReadWouldSucceed) {
   EXPECT_EQ(reader.ReadRawBytesInPlace(0), bytes.data() + 4);
   reader.SkipToAlignment(8);
   EXPECT_EQ(reader.ReadRawBytesInPlace(0), nullptr);  // past the end
-  EXPECT_TRUE(capture.Lines().empty());
+  EXPECT_TRUE(capture.TakeLines().empty());
 }
 
 TEST(ByteBufferStreamWriterTest, AppendsWithoutClearing) {

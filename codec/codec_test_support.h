@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "codec/byte_buffer_stream_writer.h"
 #include "codec/encodable_value.h"
 #include "codec/standard_codec_serializer.h"
+#include "codec/testing/stderr_capture.h"
 #include "tools/value_notation/hex.h"
 
 namespace flutter {
@@ -56,31 +56,6 @@ inline EncodableValue Decode(const std::vector<uint8_t>& bytes,
   ByteBufferStreamReader reader(bytes.data(), bytes.size());
   return serializer.ReadNextValue(&reader);
 }
-
-// Records what runs inside it writes to the standard error stream.
-class StderrCapture {
- public:
-  StderrCapture() { ::testing::internal::CaptureStderr(); }
-  ~StderrCapture() {
-    if (!taken_) ::testing::internal::GetCapturedStderr();
-  }
-  StderrCapture(const StderrCapture&) = delete;
-  StderrCapture& operator=(const StderrCapture&) = delete;
-
-  // Ends the capture; the text written, split into lines (each had a line end).
-  std::vector<std::string> Lines() {
-    taken_ = true;
-    const std::string text = ::testing::internal::GetCapturedStderr();
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    if (!text.empty() && text.back() != '\n') ADD_FAILURE() << "unterminated line: " << text;
-    return lines;
-  }
-
- private:
-  bool taken_ = false;
-};
 
 inline constexpr char kInvalidRead[] = "Invalid read in StandardCodecByteStreamReader";
 

@@ -75,7 +75,7 @@ TEST(StandardCodecBoundsTest, AnnouncedSizesAreCappedByTheRemainingBytes) {
     const EncodableValue decoded = Decode(Bytes(c.hex));
     ASSERT_EQ(decoded.kind(), c.kind);
     EXPECT_EQ(DirectSize(decoded), c.size);
-    const std::vector<std::string> lines = capture.Lines();
+    const std::vector<std::string> lines = capture.TakeLines();
     EXPECT_EQ(lines, std::vector<std::string>(c.lines, kInvalidRead));
   }
 }
@@ -88,7 +88,7 @@ TEST(StandardCodecBoundsTest, ListsEndingTogetherEachReadABoundedTail) {
   for (int i = 0; i < kLists; ++i) hex += "0C FD ";  // each announces 253 elements
   StderrCapture capture;
   const EncodableValue decoded = Decode(Bytes(hex));
-  EXPECT_EQ(capture.Lines().size(), kLists * kSlack);
+  EXPECT_EQ(capture.TakeLines().size(), kLists * kSlack);
   ASSERT_EQ(decoded.kind(), ValueKind::kList);
   EXPECT_EQ(decoded.Get<ValueList>().size(), 1 + kSlack);
 }
@@ -111,7 +111,7 @@ TEST(StandardCodecBoundsTest, NestingDeeperThanTheLimitReadsAsNull) {
   bytes.insert(bytes.end(), {0x03, 0x07, 0x00, 0x00, 0x00});
   StderrCapture capture;
   const EncodableValue decoded = Decode(bytes);
-  EXPECT_EQ(capture.Lines(),
+  EXPECT_EQ(capture.TakeLines(),
             std::vector<std::string>{
                 "Nesting deeper than 512 in StandardCodecSerializer::ReadValueOfType; "
                 "taken as null"});
@@ -129,7 +129,7 @@ TEST(StandardCodecBoundsTest, DeeplyNestedMapsReadAsNullPastTheLimit) {
   for (int i = 0; i < 2000; ++i) bytes.insert(bytes.end(), {0x0D, 0x01, 0x00});
   StderrCapture capture;
   const EncodableValue decoded = Decode(bytes);
-  EXPECT_EQ(capture.Lines().size(), 1u);
+  EXPECT_EQ(capture.TakeLines().size(), 1u);
   int depth = 0;
   const EncodableValue* current = &decoded;
   while (current->kind() == ValueKind::kMap) {
@@ -152,7 +152,7 @@ TEST(StandardCodecBoundsTest, NestingUpToTheLimitRoundTrips) {
     StderrCapture capture;
     const std::vector<uint8_t> bytes = Encode(value);
     const EncodableValue decoded = Decode(bytes);
-    const std::vector<std::string> lines = capture.Lines();
+    const std::vector<std::string> lines = capture.TakeLines();
     const EncodableValue* innermost = nullptr;
     EXPECT_EQ(ListDepth(decoded, &innermost), kMaxDepth);
     if (depth == kMaxDepth) {
@@ -193,7 +193,7 @@ TEST(StandardCodecBoundsTest, RandomMessagesStayProportionalToTheirSize) {
     }
     StderrCapture capture;
     const EncodableValue decoded = Decode(bytes);
-    const size_t lines = capture.Lines().size();
+    const size_t lines = capture.TakeLines().size();
     const size_t bound_per_byte = 64;
     const size_t bound_fixed = 2 * kSlack * (kMaxDepth + 1) * 8;
     EXPECT_LE(lines, bytes.size() + bound_fixed);

@@ -79,7 +79,7 @@ TEST(StandardCodecSerializerTest, EncodesAndDecodesTheWireFormat) {
     const EncodableValue decoded = Decode(Bytes(c.hex));
     EXPECT_EQ(decoded.kind(), c.value.kind());
     EXPECT_TRUE(AreEquivalent(decoded, c.value)) << ::testing::PrintToString(decoded);
-    EXPECT_TRUE(capture.Lines().empty());
+    EXPECT_TRUE(capture.TakeLines().empty());
   }
 }
 
@@ -168,16 +168,17 @@ TEST(StandardCodecSerializerTest, LengthBeyondThePrefixIsCappedWithALine) {
   ByteBufferStreamWriter writer(&bytes);
   SharedSerializer().WriteLength(uint64_t{1} << 32, &writer);
   EXPECT_EQ(Hex(bytes), "ffffffffff");
-  EXPECT_EQ(capture.Lines().size(), 1u);
+  EXPECT_EQ(capture.TakeLines().size(), 1u);
 }
 
 TEST(StandardCodecSerializerTest, CustomValueIsWrittenAsNullWithALine) {
   StderrCapture capture;
   const EncodableValue list(ValueList{EncodableValue(CustomValue(42)), EncodableValue(true)});
   EXPECT_EQ(Hex(Encode(list)), "0c020001");
-  EXPECT_EQ(capture.Lines(), std::vector<std::string>{
-                                 "Unhandled custom type in StandardCodecSerializer::WriteValue. "
-                                 "Custom types require codec extensions."});
+  EXPECT_EQ(
+      capture.TakeLines(),
+      std::vector<std::string>{"Unhandled custom type in StandardCodecSerializer::WriteValue. "
+                               "Custom types require codec extensions."});
 }
 
 std::string Unknown(int tag) {
@@ -241,7 +242,7 @@ TEST(StandardCodecSerializerTest, DecodesOddAndTruncatedInput) {
     const EncodableValue decoded = Decode(Bytes(c.hex));
     EXPECT_EQ(decoded.kind(), c.expected.kind());
     EXPECT_TRUE(AreEquivalent(decoded, c.expected)) << ::testing::PrintToString(decoded);
-    EXPECT_EQ(capture.Lines(), c.lines);
+    EXPECT_EQ(capture.TakeLines(), c.lines);
   }
 }
 
@@ -333,7 +334,7 @@ TEST(StandardCodecSerializerTest, DerivedSerializerCarriesItsOwnTypesWhenNested)
   EXPECT_EQ(Hex(bytes), Hex(Bytes("0C 02 80 09 02 00 00 00 01 00 00 00 FE FF FF FF"
                                   "0D 01 07 02 61 74 80 09 02 00 00 00 03 00 00 00 04 00 00 00")));
   const EncodableValue decoded = Decode(bytes, serializer);
-  EXPECT_TRUE(capture.Lines().empty());
+  EXPECT_TRUE(capture.TakeLines().empty());
   ASSERT_EQ(decoded.kind(), ValueKind::kList);
   const ValueList& list = decoded.Get<ValueList>();
   ASSERT_EQ(list.size(), 2u);

@@ -113,7 +113,7 @@ TEST(StandardMethodCodecTest, DecodesCalls) {
     StderrCapture capture;
     const std::unique_ptr<MethodCall> call =
         CodecForSerializer().DecodeCall(bytes.data(), bytes.size());
-    EXPECT_EQ(capture.Lines(), c.lines);
+    EXPECT_EQ(capture.TakeLines(), c.lines);
     ASSERT_EQ(call != nullptr, c.method.has_value());
     if (!call) continue;
     EXPECT_EQ(call->method_name(), *c.method);
@@ -186,7 +186,7 @@ TEST(StandardMethodCodecTest, DecodesRepliesIntoTheResult) {
     RecordingResult result;
     StderrCapture capture;
     EXPECT_EQ(CodecForSerializer().DecodeReply(bytes.data(), bytes.size(), &result), c.decoded);
-    EXPECT_EQ(capture.Lines(), c.lines);
+    EXPECT_EQ(capture.TakeLines(), c.lines);
     EXPECT_EQ(result.answers, c.answers);
   }
 }
@@ -220,7 +220,7 @@ TEST(StandardMethodCodecTest, EncodingDoesNotCopyTheValues) {
   codec.EncodeCall(call);
   codec.EncodeSuccessReply(&value);
   codec.EncodeErrorReply("code", "message", &value);
-  EXPECT_EQ(capture.Lines().size(), 3u);
+  EXPECT_EQ(capture.TakeLines().size(), 3u);
   EXPECT_EQ(copies, 0);
 }
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "codec/testing/stderr_capture.h"
 #include "embedding/flutter_engine.h"
 #include "embedding/testing/fake_engine.h"
 #include "embedding/testing/fake_plugins.h"
-#include "embedding/testing/stderr_capture.h"
 
 namespace flutter {
 namespace {
@@ -19,8 +19,8 @@ using testing::FakeEngine;
 using ::testing::IsEmpty;
 using testing::PluginRegistration;
 using testing::PluginRegistrationCount;
-using testing::StderrCapture;
 using testing::TakePluginRegistrations;
+using testing_support::StderrCapture;
 
 // The fixed table, in registration order.
 const std::vector<std::string> kPluginNames = {

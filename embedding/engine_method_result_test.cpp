@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "codec/testing/stderr_capture.h"
 #include "embedding/testing/recording_codec.h"
-#include "embedding/testing/stderr_capture.h"
 
 namespace flutter {
 namespace {
 
 using testing::RecordingCodec;
-using testing::StderrCapture;
+using testing_support::StderrCapture;
 
 constexpr char kDuplicateResult[] =
     "Error: Only one of Success, Error, or NotImplemented can be called, and it can be called "

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "codec/testing/stderr_capture.h"
 #include "embedding/testing/fake_engine.h"
-#include "embedding/testing/stderr_capture.h"
 
 namespace flutter {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 using ::testing::ElementsAre;
 using testing::FakeEngine;
 using ::testing::IsEmpty;
-using testing::StderrCapture;
+using testing_support::StderrCapture;
 
 class FlutterEngineTest : public ::testing::Test {
  protected:

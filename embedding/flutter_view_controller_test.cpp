@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "codec/testing/stderr_capture.h"
 #include "embedding/testing/fake_engine.h"
-#include "embedding/testing/stderr_capture.h"
 
 namespace flutter {
 namespace {
@@ -17,7 +17,7 @@ namespace {
 using ::testing::ElementsAre;
 using testing::FakeEngine;
 using ::testing::IsEmpty;
-using testing::StderrCapture;
+using testing_support::StderrCapture;
 
 constexpr char kFailed[] = "Failed to create view controller.";
 

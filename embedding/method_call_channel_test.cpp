@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "codec/testing/stderr_capture.h"
 #include "embedding/testing/recording_codec.h"
-#include "embedding/testing/stderr_capture.h"
 
 namespace flutter {
 namespace {
 
 using testing::Bytes;
 using testing::RecordingCodec;
-using testing::StderrCapture;
+using testing_support::StderrCapture;
 
 constexpr char kChannel[] = "kestro/cash_drawer";
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "embedding/testing/stderr_capture.h"
+#include "codec/testing/stderr_capture.h"
 
 namespace flutter {
 namespace {
 
-using testing::StderrCapture;
+using testing_support::StderrCapture;
 
 constexpr char kDuplicateResult[] =
     "Error: Only one of Success, Error, or NotImplemented can be called, and it can be called "

@@ -14,11 +14,11 @@
 #include <thread>
 #include <vector>
 
+#include "codec/testing/stderr_capture.h"
 #include "embedding/flutter_view_controller.h"
 #include "embedding/method_call_channel.h"
 #include "embedding/testing/fake_engine.h"
 #include "embedding/testing/recording_codec.h"
-#include "embedding/testing/stderr_capture.h"
 
 namespace flutter {
 namespace {
@@ -27,7 +27,7 @@ using testing::Bytes;
 using testing::FakeEngine;
 using ::testing::IsEmpty;
 using testing::RecordingCodec;
-using testing::StderrCapture;
+using testing_support::StderrCapture;
 
 constexpr char kChannel[] = "kestro/cash_drawer";
 constexpr int kRounds = 200;

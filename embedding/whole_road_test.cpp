@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "codec/standard_method_codec.h"
+#include "codec/testing/stderr_capture.h"
 #include "embedding/flutter_view_controller.h"
 #include "embedding/method_call_channel.h"
 #include "embedding/testing/fake_engine.h"
-#include "embedding/testing/stderr_capture.h"
 
 namespace flutter {
 namespace {
@@ -22,7 +22,7 @@ namespace {
 using ::testing::ElementsAre;
 using testing::FakeEngine;
 using ::testing::IsEmpty;
-using testing::StderrCapture;
+using testing_support::StderrCapture;
 
 constexpr char kChannel[] = "kestro/cash_drawer";
 

@@ -9,12 +9,15 @@
 #include <utility>
 
 #include "codec/standard_codec_serializer.h"
+#include "codec/utf8.h"
 #include "tools/value_notation/hex.h"
 
 namespace kestro::notation {
 namespace {
 
 using flutter::EncodableValue;
+using flutter::ReadUtf8Sequence;
+using flutter::Utf8Sequence;
 using flutter::ValueKind;
 using nlohmann::json;
 
@@ -389,41 +392,13 @@ class JsonReader {
   }
 };
 
-// The length of the UTF-8 sequence that `lead` starts, and the range its
-// second byte must fall in (which rules out overlong forms and surrogates).
-struct SequenceRule {
-  int length;
-  uint8_t second_min, second_max;
-};
-
-SequenceRule RuleFor(uint8_t lead) {
-  if (lead < 0x80) return {1, 0, 0};
-  if (lead >= 0xC2 && lead <= 0xDF) return {2, 0x80, 0xBF};
-  if (lead == 0xE0) return {3, 0xA0, 0xBF};
-  if (lead == 0xED) return {3, 0x80, 0x9F};
-  if (lead >= 0xE1 && lead <= 0xEF) return {3, 0x80, 0xBF};
-  if (lead == 0xF0) return {4, 0x90, 0xBF};
-  if (lead >= 0xF1 && lead <= 0xF3) return {4, 0x80, 0xBF};
-  if (lead == 0xF4) return {4, 0x80, 0x8F};
-  return {0, 0, 0};
-}
-
 }  // namespace
 
 bool IsValidUtf8(const std::string& text) {
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  const size_t size = text.size();
-  size_t i = 0;
-  while (i < size) {
-    const SequenceRule rule = RuleFor(bytes[i]);
-    if (rule.length == 0 || size - i < static_cast<size_t>(rule.length)) return false;
-    if (rule.length > 1 && (bytes[i + 1] < rule.second_min || bytes[i + 1] > rule.second_max)) {
-      return false;
-    }
-    for (int k = 2; k < rule.length; ++k) {
-      if ((bytes[i + k] & 0xC0) != 0x80) return false;
-    }
-    i += rule.length;
+  for (size_t pos = 0; pos < text.size();) {
+    const Utf8Sequence sequence = ReadUtf8Sequence(text, pos);
+    if (!sequence.well_formed) return false;
+    pos += sequence.length;
   }
   return true;
 }
