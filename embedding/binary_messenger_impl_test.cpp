@@ -48,14 +48,6 @@ class BinaryMessengerImplTest : public ::testing::Test {
     };
   }
 
-  // Marks in the engine's call log when the returned token is destroyed.
-  std::shared_ptr<int> DropMarker(const std::string& note) {
-    return std::shared_ptr<int>(new int(0), [this, note](int* token) {
-      fake_.Note(note);
-      delete token;
-    });
-  }
-
   static void AnswerOk(ReplyCallback& reply) {
     const uint8_t ok[] = {'o', 'k'};
     reply(ok, sizeof(ok));
@@ -176,7 +168,7 @@ TEST_F(BinaryMessengerImplTest, SettingTwiceKeepsOneEntryAtOneAddress) {
 }
 
 TEST_F(BinaryMessengerImplTest, RemovingErasesTheHandlerBeforeClearingTheEngineCallback) {
-  auto marker = DropMarker("old handler destroyed");
+  auto marker = fake_.DropMarker("old handler destroyed");
   messenger_->SetChannelHandler("c", [marker](const uint8_t*, size_t, ReplyCallback) {});
   marker.reset();
   fake_.ClearCalls();
@@ -222,7 +214,7 @@ TEST_F(BinaryMessengerImplTest, SendWithoutReplyNeverAsksForOne) {
 
 TEST_F(BinaryMessengerImplTest, AcceptedSendCallsTheReplyOnceWithTheAnswer) {
   std::vector<std::string> answers;
-  auto marker = DropMarker("reply holder freed");
+  auto marker = fake_.DropMarker("reply holder freed");
   messenger_->Send("out", nullptr, 0, [&answers, marker](const uint8_t* data, size_t size) {
     answers.push_back(std::string(reinterpret_cast<const char*>(data), size));
   });
@@ -236,7 +228,7 @@ TEST_F(BinaryMessengerImplTest, AcceptedSendCallsTheReplyOnceWithTheAnswer) {
 TEST_F(BinaryMessengerImplTest, RefusedSendFreesTheReplyAtOnceWithoutCallingIt) {
   fake_.set_refuse_send_with_reply(true);
   bool called = false;
-  auto marker = DropMarker("reply holder freed");
+  auto marker = fake_.DropMarker("reply holder freed");
   StderrCapture stderr_capture;
   messenger_->Send("out", nullptr, 0, [&called, marker](const uint8_t*, size_t) { called = true; });
   marker.reset();
@@ -249,7 +241,7 @@ TEST_F(BinaryMessengerImplTest, RefusedSendFreesTheReplyAtOnceWithoutCallingIt) 
 
 // The engine has ended by then, so the engine is not told.
 TEST_F(BinaryMessengerImplTest, DestructionDropsHandlersWithoutTellingTheEngine) {
-  auto marker = DropMarker("handler destroyed");
+  auto marker = fake_.DropMarker("handler destroyed");
   messenger_->SetChannelHandler("c", [marker](const uint8_t*, size_t, ReplyCallback) {});
   marker.reset();
   FlutterDesktopEngineDestroy(engine_);

@@ -22,14 +22,6 @@ class FlutterEngineTest : public ::testing::Test {
  protected:
   ~FlutterEngineTest() override { EXPECT_THAT(fake_.Problems(), IsEmpty()); }
 
-  // Marks in the engine's call log when the returned token is destroyed.
-  std::shared_ptr<int> DropMarker(const std::string& note) {
-    return std::shared_ptr<int>(new int(0), [this, note](int* token) {
-      fake_.Note(note);
-      delete token;
-    });
-  }
-
   FakeEngine fake_;
   DartBundle bundle_{u"data"};
 };
@@ -112,7 +104,7 @@ TEST_F(FlutterEngineTest, ReloadSystemFontsGoesToTheEngine) {
 TEST_F(FlutterEngineTest, OnlyTheLastNextFrameCallbackRunsAndOnlyOnce) {
   FlutterEngine engine(bundle_);
   std::vector<std::string> ran;
-  auto first_marker = DropMarker("first dropped");
+  auto first_marker = fake_.DropMarker("first dropped");
   engine.SetNextFrameCallback([&ran, first_marker] { ran.push_back("first"); });
   first_marker.reset();
   engine.SetNextFrameCallback([&ran] { ran.push_back("second"); });
@@ -170,8 +162,8 @@ TEST_F(FlutterEngineTest, DestructionEndsOnlyAnOwnedEngineThenDropsCallbackThenM
         // The handle stays in use after the release.
         EXPECT_NE(engine->GetPluginRegistrar("PrintingPlugin"), nullptr);
       }
-      auto callback_marker = DropMarker("callback dropped");
-      auto handler_marker = DropMarker("handler dropped");
+      auto callback_marker = fake_.DropMarker("callback dropped");
+      auto handler_marker = fake_.DropMarker("handler dropped");
       engine->SetNextFrameCallback([&ran, callback_marker] { ran = true; });
       engine->GetMessenger()->SetChannelHandler(
           "c", [handler_marker](const uint8_t*, size_t, ReplyCallback) {});

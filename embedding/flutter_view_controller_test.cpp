@@ -25,20 +25,12 @@ class FlutterViewControllerTest : public ::testing::Test {
  protected:
   ~FlutterViewControllerTest() override { EXPECT_THAT(fake_.Problems(), IsEmpty()); }
 
-  // Marks in the engine's call log when the returned token is destroyed.
-  std::shared_ptr<int> DropMarker(const std::string& note) {
-    return std::shared_ptr<int>(new int(0), [this, note](int* token) {
-      fake_.Note(note);
-      delete token;
-    });
-  }
-
   // Gives the controller's engine object a next-frame callback and a channel
   // handler that mark in the log when they are dropped, which happens when
   // the engine object goes.
   void MarkEngineObjectRelease(FlutterViewController& controller, bool* frame_ran) {
-    auto callback_marker = DropMarker("engine object: callback dropped");
-    auto handler_marker = DropMarker("engine object: messenger destroyed");
+    auto callback_marker = fake_.DropMarker("engine object: callback dropped");
+    auto handler_marker = fake_.DropMarker("engine object: messenger destroyed");
     controller.GetEngine()->SetNextFrameCallback(
         [frame_ran, callback_marker] { *frame_ran = true; });
     controller.GetEngine()->GetMessenger()->SetChannelHandler(

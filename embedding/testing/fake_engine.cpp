@@ -327,6 +327,13 @@ void FakeEngine::Note(const std::string& line) {
   state_->calls.push_back(line);
 }
 
+std::shared_ptr<int> FakeEngine::DropMarker(const std::string& line) {
+  return std::shared_ptr<int>(new int(0), [this, line](int* token) {
+    Note(line);
+    delete token;
+  });
+}
+
 void* FakeEngine::CallbackUserData(const std::string& channel) const {
   FlutterDesktopEngineRef engine = NewestLiveEngine();
   if (engine == nullptr) return nullptr;

@@ -104,6 +104,9 @@ class FakeEngine {
   void ClearCalls();
   // Adds `line` to the call log (when recording), to mark a point in a test.
   void Note(const std::string& line);
+  // A token that notes `line` in the call log when its last copy is
+  // destroyed, so a test can see when a captured object is dropped.
+  std::shared_ptr<int> DropMarker(const std::string& line);
   const RecordedEngineProperties& last_engine_properties() const { return last_properties_; }
   // The user data stored for `channel` on the newest live engine, or null.
   void* CallbackUserData(const std::string& channel) const;
