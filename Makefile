@@ -5,6 +5,11 @@
 #   make fuzz    run each fuzz target for FUZZ_SECONDS (default 60)
 #   make bench   run the benchmarks, write build/bench/results.json and docs/performance.md
 
+# Only the system's own programs, which scripts/install-deps.sh provides from
+# Debian's packages (scripts/check-programs keeps that true): a program found
+# elsewhere on this machine's PATH cannot stand in for a missing install step.
+export PATH := /usr/sbin:/usr/bin:/sbin:/bin
+
 BUILD ?= build
 JOBS ?= $(shell nproc)
 comma := ,
@@ -51,7 +56,8 @@ test-tsan: native-tsan
 
 test-windows: windows
 	cd $(BUILD)/windows && $(CURDIR)/scripts/with-display $(CTEST) -j $(JOBS); \
-	  status=$$?; WINEPREFIX=$(CURDIR)/$(BUILD)/windows/wine-prefix wineserver -k 2>/dev/null; exit $$status
+	  status=$$?; $(CURDIR)/scripts/wine-run --prefix $(CURDIR)/$(BUILD)/windows/wine-prefix --stop; \
+	  exit $$status
 
 test-fuzz: fuzz-build
 	cd $(BUILD)/fuzz && $(CTEST)

@@ -58,10 +58,7 @@ def wine_environment(extra=None):
 
 def stop_wine():
     """Ends every Wine process of the tests' prefix, and its wineserver."""
-    subprocess.run(["wineserver", "-k"], env=wine_environment(), check=False,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-w"], env=wine_environment(), check=False,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+    subprocess.run([WINE_RUN, "--prefix", str(PREFIX), "--stop"], check=True, timeout=120)
 
 
 @dataclasses.dataclass

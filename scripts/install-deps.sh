@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the tools need,
 # only when something is missing. Nothing else is downloaded.
+#
+#   install-deps.sh          install what is missing
+#   install-deps.sh --list   print the packages, one a line, and install nothing
 set -euo pipefail
 
 packages=(
@@ -10,6 +13,11 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb x11-apps imagemagick xdotool python3
 )
+
+if [[ ${1:-} == --list ]]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do
