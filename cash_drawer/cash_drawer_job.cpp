@@ -1,6 +1,7 @@
 #include "cash_drawer/cash_drawer_job.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "cash_drawer/drawer_command.h"
@@ -18,6 +19,25 @@ flutter::EncodableValue ErrorCodeValue(uint32_t code) {
 
 flutter::ValueMap Failure(const char* message, uint32_t error_code) {
   return {{"success", false}, {"message", message}, {"errorCode", ErrorCodeValue(error_code)}};
+}
+
+// The data type in which the printer's driver passes the command bytes to
+// the device unchanged. A failed driver query leaves the classic "RAW".
+const char16_t* DataTypeFor(OpenedPrinter& printer) {
+  const std::optional<uint32_t> attributes = printer.DriverAttributes();
+  const bool xps_driver = attributes && (*attributes & kXpsDriverAttribute) != 0;
+  return xps_driver ? kXpsPassDataType : kRawDataType;
+}
+
+// Starts the drawer document. A driver that refuses "RAW" as a data type it
+// does not take is an XPS-based one whose attributes did not say so, and gets
+// one more try as "XPS_PASS".
+bool StartDrawerDocument(OpenedPrinter& printer, uint32_t* error_code) {
+  const std::u16string document_name = kDrawerDocumentName;
+  const std::u16string data_type = DataTypeFor(printer);
+  if (printer.StartDocument(document_name, data_type, error_code)) return true;
+  if (data_type != kRawDataType || *error_code != kInvalidDataTypeError) return false;
+  return printer.StartDocument(document_name, kXpsPassDataType, error_code);
 }
 
 // Runs the page of a started document: the page, the write, and the error
@@ -46,14 +66,13 @@ flutter::ValueMap OpenCashDrawer(const std::u16string& printer_name, const std::
   std::unique_ptr<OpenedPrinter> printer = spooler.OpenNamedPrinter(printer_name);
   if (!printer) return Failure(kOpenFailedMessage, spooler.LastErrorCode());
 
-  if (!printer->StartDocument(kDrawerDocumentName, kRawDataType)) {
-    const uint32_t error_code = spooler.LastErrorCode();
+  uint32_t error_code = 0;
+  if (!StartDrawerDocument(*printer, &error_code)) {
     printer.reset();
     return Failure(kStartJobFailedMessage, error_code);
   }
 
   const std::vector<uint8_t> command = BuildDrawerCommand(protocol, pin, pulse_on, pulse_off);
-  uint32_t error_code = 0;
   const bool sent = SendCommandPage(*printer, command, spooler, &error_code);
   printer->EndDocument();
   printer.reset();

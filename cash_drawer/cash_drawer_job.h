@@ -12,9 +12,12 @@
 
 namespace kestro {
 
-// The document the job runs as.
+// The document the job runs as, and its data types: "RAW" for classic
+// drivers, "XPS_PASS" for XPS-based drivers, which run "RAW" data through
+// their filter pipeline and pass only "XPS_PASS" data to the device unchanged.
 inline constexpr char16_t kDrawerDocumentName[] = u"Kestro - Open cash drawer";
 inline constexpr char16_t kRawDataType[] = u"RAW";
+inline constexpr char16_t kXpsPassDataType[] = u"XPS_PASS";
 
 // The "message" of each outcome.
 inline constexpr char kNoPrinterMessage[] = "No installed or default Windows printer was found.";
@@ -26,7 +29,10 @@ inline constexpr char kSendFailedMessage[] =
 inline constexpr char kSentMessage[] = "The cash drawer command was sent to the printer.";
 
 // Opens `printer_name`, sends BuildDrawerCommand(protocol, pin, pulse_on,
-// pulse_off) as one raw page, and closes the printer again. Every outcome,
+// pulse_off) as one raw page, and closes the printer again. The document is
+// "XPS_PASS" when the printer's driver is XPS-based, else "RAW"; a "RAW"
+// start refused with kInvalidDataTypeError is tried once more as "XPS_PASS",
+// and only that second try's code is reported when it fails too. Every outcome,
 // failures included, is a map with string keys:
 //   "success"      bool, true only when the spooler accepted all five bytes;
 //   "message"      string, one of the messages above;

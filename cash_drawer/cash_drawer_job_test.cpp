@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -59,26 +60,27 @@ std::vector<JobCase> JobCases() {
        Failed(kOpenFailedMessage, 1801, false)},
       {"document does not start",
        kReceipt,
-       [](FakePrintSpooler& s) { s.FailAt(Step::kStartDocument, 1804); },
-       {"OpenPrinterW", "StartDocPrinterW", "GetLastError", "ClosePrinter"},
-       Failed(kStartJobFailedMessage, 1804, false)},
+       [](FakePrintSpooler& s) { s.FailAt(Step::kStartDocument, 5); },
+       {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "GetLastError",
+        "ClosePrinter"},
+       Failed(kStartJobFailedMessage, 5, false)},
       {"page does not start",
        kReceipt,
        [](FakePrintSpooler& s) { s.FailAt(Step::kStartPage, 6); },
-       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "GetLastError", "EndDocPrinter",
-        "ClosePrinter"},
+       {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
+        "GetLastError", "EndDocPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, 6, true)},
       {"write fails with a code above 0x7FFFFFFF",
        kReceipt,
        [](FakePrintSpooler& s) { s.FailAt(Step::kWrite, 0x800706BA); },
-       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter", "GetLastError",
-        "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+       {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
+        "WritePrinter", "GetLastError", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, static_cast<int32_t>(0x800706BAu), true)},
       {"short write, no error code set",
        kReceipt,
        [](FakePrintSpooler& s) { s.ReportWritten(4); },
-       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter", "GetLastError",
-        "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+       {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
+        "WritePrinter", "GetLastError", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, 0, true)},
       {"short write carries the code standing at that point",
        kReceipt,
@@ -86,20 +88,20 @@ std::vector<JobCase> JobCases() {
          s.SetLastError(997);
          s.ReportWritten(0);
        },
-       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter", "GetLastError",
-        "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+       {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
+        "WritePrinter", "GetLastError", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, 997, true)},
       {"a write reporting more than five bytes is not a success either",
        kReceipt,
        [](FakePrintSpooler& s) { s.ReportWritten(6); },
-       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter", "GetLastError",
-        "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+       {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
+        "WritePrinter", "GetLastError", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, 0, true)},
       {"all five bytes accepted",
        kReceipt,
        nothing,
-       {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter", "EndPagePrinter",
-        "EndDocPrinter", "ClosePrinter"},
+       {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
+        "WritePrinter", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
        {{"success", true}, {"message", kSentMessage}, {"printerName", "Receipt"}}},
   };
 }
@@ -116,13 +118,79 @@ TEST(OpenCashDrawer, EachOutcomeMakesItsSpoolerCallsAndAnswersItsMap) {
   }
 }
 
+struct DataTypeCase {
+  const char* label;
+  std::function<void(FakePrintSpooler&)> arrange;
+  std::vector<std::string> calls;  // from the driver query to the first page
+  ValueMap result;
+};
+
+// XPS-based drivers take the command only as "XPS_PASS"; classic ones as "RAW".
+TEST(OpenCashDrawer, StartsTheDocumentInTheDataTypeTheDriverPassesUnchanged) {
+  const ValueMap sent = {{"success", true}, {"message", kSentMessage}, {"printerName", "Receipt"}};
+  const DataTypeCase cases[] = {
+      {"XPS driver",
+       [](FakePrintSpooler& s) { s.driver_attributes = kXpsDriverAttribute | 0x1; },
+       {"GetPrinterDriverW", "StartDocPrinterW(XPS_PASS)", "StartPagePrinter"},
+       sent},
+      {"classic driver with other attributes",
+       [](FakePrintSpooler& s) { s.driver_attributes = 0x1 | 0x4 | 0x8; },
+       {"GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter"},
+       sent},
+      {"driver query fails",
+       [](FakePrintSpooler& s) {
+         s.driver_attributes = kXpsDriverAttribute;
+         s.FailAt(Step::kGetPrinterDriver, 5);
+       },
+       {"GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter"},
+       sent},
+      {"RAW refused as a data type, XPS_PASS taken",
+       [](FakePrintSpooler& s) {
+         s.refused_data_types = {{u"RAW", kInvalidDataTypeError}};
+       },
+       {"GetPrinterDriverW", "StartDocPrinterW(RAW)", "GetLastError", "StartDocPrinterW(XPS_PASS)",
+        "StartPagePrinter"},
+       sent},
+      {"both refused: the second code is answered",
+       [](FakePrintSpooler& s) {
+         s.refused_data_types = {{u"RAW", kInvalidDataTypeError}, {u"XPS_PASS", 1798}};
+       },
+       {"GetPrinterDriverW", "StartDocPrinterW(RAW)", "GetLastError", "StartDocPrinterW(XPS_PASS)",
+        "GetLastError", "ClosePrinter"},
+       Failed(kStartJobFailedMessage, 1798, false)},
+      {"RAW refused for another reason is not tried again",
+       [](FakePrintSpooler& s) {
+         s.refused_data_types = {{u"RAW", 5}};
+       },
+       {"GetPrinterDriverW", "StartDocPrinterW(RAW)", "GetLastError", "ClosePrinter"},
+       Failed(kStartJobFailedMessage, 5, false)},
+      {"XPS_PASS refused as a data type is not tried again",
+       [](FakePrintSpooler& s) {
+         s.driver_attributes = kXpsDriverAttribute;
+         s.refused_data_types = {{u"XPS_PASS", kInvalidDataTypeError}};
+       },
+       {"GetPrinterDriverW", "StartDocPrinterW(XPS_PASS)", "GetLastError", "ClosePrinter"},
+       Failed(kStartJobFailedMessage, kInvalidDataTypeError, false)},
+  };
+  for (const DataTypeCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    FakePrintSpooler spooler = SpoolerWithReceiptPrinter();
+    c.arrange(spooler);
+    const ValueMap result = OpenCashDrawer(kReceipt, "", 0, 25, 250, spooler);
+    EXPECT_TRUE(SameValue(EncodableValue(result), EncodableValue(c.result)));
+    std::vector<std::string> calls(spooler.calls().begin() + 1, spooler.calls().end());
+    calls.resize(std::min(calls.size(), c.calls.size()));
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(spooler.open_printers(), 0);
+  }
+}
+
 TEST(OpenCashDrawer, RunsOneRawDocumentOfTheCommandBytes) {
   FakePrintSpooler spooler = SpoolerWithReceiptPrinter();
   const ValueMap result = OpenCashDrawer(kReceipt, "starPrnt", 1, 0, 250, spooler);
   EXPECT_TRUE(SameValue(result.at(EncodableValue("success")), EncodableValue(true)));
   EXPECT_EQ(spooler.opened_names(), std::vector<std::u16string>{kReceipt});
   EXPECT_EQ(spooler.document_name(), u"Kestro - Open cash drawer");
-  EXPECT_EQ(spooler.data_type(), u"RAW");
   EXPECT_EQ(spooler.written_bytes(), (std::vector<uint8_t>{0x1B, 0x07, 0x01, 0x7F, 0x1A}));
 }
 

@@ -9,9 +9,12 @@ uint32_t TextBytes(const std::optional<std::u16string>& text) {
   return text ? static_cast<uint32_t>((text->size() + 1) * sizeof(char16_t)) : 0;
 }
 
-const char* const kJobCalls[] = {"OpenPrinterW", "StartDocPrinterW", "StartPagePrinter",
-                                 "WritePrinter", "EndPagePrinter",   "EndDocPrinter",
-                                 "ClosePrinter", "GetLastError"};
+const char* const kJobCalls[] = {"OpenPrinterW",     "GetPrinterDriverW", "StartDocPrinterW",
+                                 "StartPagePrinter", "WritePrinter",      "EndPagePrinter",
+                                 "EndDocPrinter",    "ClosePrinter",      "GetLastError"};
+
+// The call log's text of a data type, which is plain ASCII.
+std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
 }  // namespace
 
@@ -25,12 +28,24 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
     --spooler_->open_printers_;
   }
 
-  bool StartDocument(const std::u16string& document_name,
-                     const std::u16string& data_type) override {
-    spooler_->Record("StartDocPrinterW");
+  std::optional<uint32_t> DriverAttributes() override {
+    spooler_->Record("GetPrinterDriverW");
+    if (spooler_->Fails(Step::kGetPrinterDriver)) return std::nullopt;
+    return spooler_->driver_attributes;
+  }
+
+  bool StartDocument(const std::u16string& document_name, const std::u16string& data_type,
+                     uint32_t* error_code) override {
+    spooler_->Record("StartDocPrinterW(" + Narrow(data_type) + ")");
     spooler_->document_name_ = document_name;
-    spooler_->data_type_ = data_type;
-    return !spooler_->Fails(Step::kStartDocument);
+    auto refused = spooler_->refused_data_types.find(data_type);
+    if (refused != spooler_->refused_data_types.end()) {
+      spooler_->last_error_ = refused->second;
+    } else if (!spooler_->Fails(Step::kStartDocument)) {
+      return true;
+    }
+    *error_code = spooler_->LastErrorCode();
+    return false;
   }
 
   bool StartPage() override {
@@ -58,14 +73,22 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
   FakePrintSpooler* spooler_;
 };
 
+// static
+std::string FakePrintSpooler::EnumCall(PrinterInfoLevel level, uint32_t buffer_bytes) {
+  return "EnumPrintersW(" + std::to_string(static_cast<uint32_t>(level)) + ", " +
+         std::to_string(buffer_bytes) + ")";
+}
+
 void FakePrintSpooler::FailAt(Step step, uint32_t error_code) { failures_[step] = error_code; }
 
 std::vector<std::string> FakePrintSpooler::JobCalls() const {
   std::vector<std::string> job_calls;
-  std::copy_if(
-      calls_.begin(), calls_.end(), std::back_inserter(job_calls), [](const std::string& call) {
-        return std::find(std::begin(kJobCalls), std::end(kJobCalls), call) != std::end(kJobCalls);
-      });
+  std::copy_if(calls_.begin(), calls_.end(), std::back_inserter(job_calls),
+               [](const std::string& call) {
+                 const std::string function = call.substr(0, call.find('('));
+                 return std::find(std::begin(kJobCalls), std::end(kJobCalls), function) !=
+                        std::end(kJobCalls);
+               });
   return job_calls;
 }
 
@@ -73,32 +96,43 @@ int FakePrintSpooler::CountOf(const std::string& call) const {
   return static_cast<int>(std::count(calls_.begin(), calls_.end(), call));
 }
 
-uint32_t FakePrintSpooler::RecordBytes() const {
+uint32_t FakePrintSpooler::RecordBytes(PrinterInfoLevel level) const {
   uint32_t bytes = 0;
   for (const PrinterRecord& record : printers) {
-    bytes += kRecordBytes + TextBytes(record.name) + TextBytes(record.driver_name) +
-             TextBytes(record.port_name);
+    bytes += TextBytes(record.name);
+    if (level == PrinterInfoLevel::kNames) {
+      bytes += kNamesRecordBytes;
+    } else {
+      bytes += kDetailsRecordBytes + TextBytes(record.driver_name) + TextBytes(record.port_name);
+    }
   }
   return bytes;
 }
 
-uint32_t FakePrintSpooler::PrinterRecordBytesNeeded() {
-  Record("EnumPrintersW(0)");
-  const uint32_t needed = RecordBytes();
+uint32_t FakePrintSpooler::PrinterRecordBytesNeeded(PrinterInfoLevel level) {
+  Record(EnumCall(level, 0));
+  const uint32_t needed = RecordBytes(level);
   if (needed != 0) last_error_ = kInsufficientBufferError;
   if (after_enum_sizing) after_enum_sizing(++enum_sizing_calls_);
   return needed;
 }
 
-bool FakePrintSpooler::ReadPrinterRecords(uint32_t buffer_bytes,
+bool FakePrintSpooler::ReadPrinterRecords(PrinterInfoLevel level, uint32_t buffer_bytes,
                                           std::vector<PrinterRecord>* records) {
-  Record("EnumPrintersW(" + std::to_string(buffer_bytes) + ")");
+  Record(EnumCall(level, buffer_bytes));
   if (Fails(Step::kReadPrinterRecords)) return false;
-  if (buffer_bytes < RecordBytes()) {
+  if (buffer_bytes < RecordBytes(level)) {
     last_error_ = kInsufficientBufferError;
     return false;
   }
-  *records = printers;
+  records->clear();
+  for (const PrinterRecord& record : printers) {
+    if (level == PrinterInfoLevel::kNames) {
+      records->push_back({record.name, std::nullopt, std::nullopt});
+    } else {
+      records->push_back(record);
+    }
+  }
   return true;
 }
 
@@ -127,7 +161,7 @@ std::unique_ptr<OpenedPrinter> FakePrintSpooler::OpenNamedPrinter(const std::u16
   opened_names_.push_back(name);
   if (Fails(Step::kOpenPrinter)) return nullptr;
   if (!Openable(name)) {
-    last_error_ = 1801;  // ERROR_INVALID_PRINTER_NAME
+    last_error_ = kInvalidPrinterNameError;
     return nullptr;
   }
   return std::make_unique<FakeOpenedPrinter>(this);

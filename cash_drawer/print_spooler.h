@@ -2,9 +2,11 @@
 // interface of its own so that the enumeration parsing, the printer choice
 // and the step logic of the drawer job build and run without Windows.
 //
-// Each operation is one spooler call. Operations that can fail return false;
+// Each operation is one spooler call (DriverAttributes makes the sizing call
+// and the reading call of one query). Operations that can fail return false;
 // the caller then reads LastErrorCode() before making any further call, just
 // as Windows code reads GetLastError() right after the failing function.
+// StartDocument hands its code back itself.
 
 #ifndef KESTRO_CASH_DRAWER_PRINT_SPOOLER_H_
 #define KESTRO_CASH_DRAWER_PRINT_SPOOLER_H_
@@ -19,9 +21,28 @@ namespace kestro {
 
 // The last-error code for a buffer that was too small (ERROR_INSUFFICIENT_BUFFER).
 inline constexpr uint32_t kInsufficientBufferError = 122;
+// The last-error code for a name no printer bears (ERROR_INVALID_PRINTER_NAME).
+inline constexpr uint32_t kInvalidPrinterNameError = 1801;
+// The last-error code for a data type the printer's driver does not take
+// (ERROR_INVALID_DATATYPE).
+inline constexpr uint32_t kInvalidDataTypeError = 1804;
 
-// The three fields of one enumerated printer record (PRINTER_INFO_2W) that the
-// service reads. A field the spooler left null is std::nullopt.
+// The driver attribute bit of an XPS-based printer driver (PRINTER_DRIVER_XPS).
+inline constexpr uint32_t kXpsDriverAttribute = 0x00000002;
+
+// The record level of a printer enumeration. Level 4 holds the names only,
+// which the local spooler answers without asking the print server behind any
+// printer connection; level 2 holds driver and port names too, and asks each
+// server for its printer's status, which takes as long as the slowest server
+// (tens of seconds when one is offline).
+enum class PrinterInfoLevel : uint32_t {
+  kNames = 4,    // PRINTER_INFO_4W
+  kDetails = 2,  // PRINTER_INFO_2W
+};
+
+// The fields of one enumerated printer record that the service reads. A field
+// the spooler left null, or that the record's level does not hold, is
+// std::nullopt.
 struct PrinterRecord {
   std::optional<std::u16string> name;
   std::optional<std::u16string> driver_name;
@@ -34,10 +55,16 @@ class OpenedPrinter {
  public:
   virtual ~OpenedPrinter() = default;
 
+  // GetPrinterDriverW at level 8 for the printer's driver: its attributes
+  // (dwPrinterDriverAttributes), or std::nullopt when the query fails.
+  virtual std::optional<uint32_t> DriverAttributes() = 0;
+
   // StartDocPrinterW at level 1 with the document name, no output file and
-  // the data type.
-  virtual bool StartDocument(const std::u16string& document_name,
-                             const std::u16string& data_type) = 0;
+  // the data type. On failure `*error_code` receives the last-error code,
+  // read right after the call: whatever the caller does next (freeing the
+  // strings it passed, for one) may overwrite the thread's code.
+  virtual bool StartDocument(const std::u16string& document_name, const std::u16string& data_type,
+                             uint32_t* error_code) = 0;
 
   // StartPagePrinter.
   virtual bool StartPage() = 0;
@@ -55,14 +82,16 @@ class PrintSpooler {
  public:
   virtual ~PrintSpooler() = default;
 
-  // The sizing call of EnumPrintersW (local printers and connections, level 2,
-  // no buffer): the number of bytes the records need, 0 when there are none.
-  virtual uint32_t PrinterRecordBytesNeeded() = 0;
+  // The sizing call of EnumPrintersW (local printers and connections at
+  // `level`, no buffer): the number of bytes the records need, 0 when there
+  // are none.
+  virtual uint32_t PrinterRecordBytesNeeded(PrinterInfoLevel level) = 0;
 
-  // The second EnumPrintersW call, with a zeroed buffer of `buffer_bytes`
-  // bytes. On success `*records` holds the returned records in the spooler's
-  // order.
-  virtual bool ReadPrinterRecords(uint32_t buffer_bytes, std::vector<PrinterRecord>* records) = 0;
+  // The second EnumPrintersW call, at `level` with a zeroed buffer of
+  // `buffer_bytes` bytes. On success `*records` holds the returned records in
+  // the spooler's order.
+  virtual bool ReadPrinterRecords(PrinterInfoLevel level, uint32_t buffer_bytes,
+                                  std::vector<PrinterRecord>* records) = 0;
 
   // The sizing call of GetDefaultPrinterW: the UTF-16 units the default
   // printer's name needs including its NUL, 0 when there is no default.
@@ -72,7 +101,9 @@ class PrintSpooler {
   // units. On success `*name` holds the text up to the first NUL.
   virtual bool ReadDefaultPrinterName(uint32_t buffer_units, std::u16string* name) = 0;
 
-  // OpenPrinterW with no printer defaults; null when it fails.
+  // OpenPrinterW with no printer defaults; null when it fails. A name holding
+  // a NUL names no printer and fails with kInvalidPrinterNameError (Windows
+  // would open the name up to the NUL).
   virtual std::unique_ptr<OpenedPrinter> OpenNamedPrinter(const std::u16string& name) = 0;
 
   // The calling thread's last-error code now.

@@ -13,20 +13,31 @@ namespace {
 // this many calls in all.
 constexpr int kReadAttempts = 3;
 
-// Runs the sizing call and the reading call of one spooler query, retrying
-// when the answer outgrew the buffer in between. Returns std::nullopt when
-// there is nothing (size 0) or the reading call fails for good.
-template <typename Result>
-std::optional<Result> SizeAndRead(PrintSpooler& spooler, uint32_t (PrintSpooler::*size)(),
-                                  bool (PrintSpooler::*read)(uint32_t, Result*)) {
+// Runs the sizing call `size()` and the reading call `read(size, &result)` of
+// one spooler query, retrying when the answer outgrew the buffer in between.
+// Returns std::nullopt when there is nothing (size 0) or the reading call
+// fails for good.
+template <typename Result, typename Size, typename Read>
+std::optional<Result> SizeAndRead(PrintSpooler& spooler, Size size, Read read) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    const uint32_t needed = (spooler.*size)();
+    const uint32_t needed = size();
     if (needed == 0) return std::nullopt;
     Result result;
-    if ((spooler.*read)(needed, &result)) return result;
+    if (read(needed, &result)) return result;
     if (spooler.LastErrorCode() != kInsufficientBufferError) return std::nullopt;
   }
   return std::nullopt;
+}
+
+// The printer records at `level`, in the spooler's order; empty when there
+// are none or the enumeration fails.
+std::vector<PrinterRecord> EnumeratePrinterRecords(PrintSpooler& spooler, PrinterInfoLevel level) {
+  return SizeAndRead<std::vector<PrinterRecord>>(
+             spooler, [&] { return spooler.PrinterRecordBytesNeeded(level); },
+             [&](uint32_t bytes, std::vector<PrinterRecord>* records) {
+               return spooler.ReadPrinterRecords(level, bytes, records);
+             })
+      .value_or(std::vector<PrinterRecord>());
 }
 
 // Moves the text out of a field that the record no longer needs.
@@ -47,12 +58,10 @@ flutter::EncodableValue PrinterMap(const PrinterEntry& entry, bool is_default) {
 }  // namespace
 
 std::vector<PrinterEntry> EnumerateInstalledPrinters(PrintSpooler& spooler) {
-  std::optional<std::vector<PrinterRecord>> records = SizeAndRead(
-      spooler, &PrintSpooler::PrinterRecordBytesNeeded, &PrintSpooler::ReadPrinterRecords);
+  std::vector<PrinterRecord> records = EnumeratePrinterRecords(spooler, PrinterInfoLevel::kDetails);
   std::vector<PrinterEntry> entries;
-  if (!records) return entries;
-  entries.reserve(records->size());
-  for (PrinterRecord& record : *records) {
+  entries.reserve(records.size());
+  for (PrinterRecord& record : records) {
     if (!record.name) continue;
     entries.push_back({std::move(*record.name), TakeTextOrEmpty(record.driver_name),
                        TakeTextOrEmpty(record.port_name)});
@@ -61,16 +70,21 @@ std::vector<PrinterEntry> EnumerateInstalledPrinters(PrintSpooler& spooler) {
 }
 
 std::vector<std::u16string> InstalledPrinterNames(PrintSpooler& spooler) {
-  std::vector<PrinterEntry> entries = EnumerateInstalledPrinters(spooler);
+  std::vector<PrinterRecord> records = EnumeratePrinterRecords(spooler, PrinterInfoLevel::kNames);
   std::vector<std::u16string> names;
-  names.reserve(entries.size());
-  for (PrinterEntry& entry : entries) names.push_back(std::move(entry.name));
+  names.reserve(records.size());
+  for (PrinterRecord& record : records) {
+    if (record.name) names.push_back(std::move(*record.name));
+  }
   return names;
 }
 
 std::u16string DefaultPrinterName(PrintSpooler& spooler) {
-  return SizeAndRead(spooler, &PrintSpooler::DefaultPrinterUnitsNeeded,
-                     &PrintSpooler::ReadDefaultPrinterName)
+  return SizeAndRead<std::u16string>(
+             spooler, [&] { return spooler.DefaultPrinterUnitsNeeded(); },
+             [&](uint32_t units, std::u16string* name) {
+               return spooler.ReadDefaultPrinterName(units, name);
+             })
       .value_or(std::u16string());
 }
 

@@ -27,7 +27,10 @@ struct PrinterEntry {
 // sizing call and the reading call, sizes again, three tries in all.
 std::vector<PrinterEntry> EnumerateInstalledPrinters(PrintSpooler& spooler);
 
-// The names of EnumerateInstalledPrinters, in the same order.
+// The names of the installed printers, in the spooler's order, taken from a
+// names-only enumeration: unlike EnumerateInstalledPrinters it asks no print
+// server, so an offline server behind a printer connection cannot hold it up.
+// Same retries as EnumerateInstalledPrinters.
 std::vector<std::u16string> InstalledPrinterNames(PrintSpooler& spooler);
 
 // The user's default printer, or empty when there is none or the query fails

@@ -29,14 +29,17 @@ std::vector<bool> DefaultFlags(const ValueList& list) {
   return flags;
 }
 
-std::string BufferCall(const char* function, uint32_t size) {
-  return std::string(function) + "(" + std::to_string(size) + ")";
+constexpr PrinterInfoLevel kDetails = PrinterInfoLevel::kDetails;
+constexpr PrinterInfoLevel kNames = PrinterInfoLevel::kNames;
+
+std::string EnumCall(PrinterInfoLevel level, uint32_t buffer_bytes) {
+  return FakePrintSpooler::EnumCall(level, buffer_bytes);
 }
 
 TEST(EnumerateInstalledPrinters, NoPrintersMakesOnlyTheSizingCall) {
   FakePrintSpooler spooler;
   EXPECT_TRUE(EnumerateInstalledPrinters(spooler).empty());
-  EXPECT_EQ(spooler.calls(), std::vector<std::string>{"EnumPrintersW(0)"});
+  EXPECT_EQ(spooler.calls(), std::vector<std::string>{EnumCall(kDetails, 0)});
 }
 
 TEST(EnumerateInstalledPrinters, KeepsTheSpoolersOrderAndDuplicatesAndDropsNamelessRecords) {
@@ -61,8 +64,8 @@ TEST(EnumerateInstalledPrinters, KeepsTheSpoolersOrderAndDuplicatesAndDropsNamel
               expected[i]);
   }
   EXPECT_EQ(spooler.calls(),
-            (std::vector<std::string>{"EnumPrintersW(0)",
-                                      BufferCall("EnumPrintersW", spooler.RecordBytes())}));
+            (std::vector<std::string>{EnumCall(kDetails, 0),
+                                      EnumCall(kDetails, spooler.RecordBytes(kDetails))}));
 }
 
 TEST(EnumerateInstalledPrinters, AFailedSecondCallGivesNothingAndIsNotRetried) {
@@ -70,7 +73,7 @@ TEST(EnumerateInstalledPrinters, AFailedSecondCallGivesNothingAndIsNotRetried) {
   spooler.printers = {{u"Receipt", u"Driver", u"USB001"}};
   spooler.FailAt(Step::kReadPrinterRecords, 5);
   EXPECT_TRUE(EnumerateInstalledPrinters(spooler).empty());
-  EXPECT_EQ(spooler.CountOf("EnumPrintersW(0)"), 1);
+  EXPECT_EQ(spooler.CountOf(EnumCall(kDetails, 0)), 1);
   EXPECT_EQ(spooler.calls().size(), 3u);  // sizing, reading, the error code
 }
 
@@ -98,7 +101,7 @@ TEST(EnumerateInstalledPrinters, SizesAgainWhenThePrintersOutgrowTheBuffer) {
       if (sizing_calls <= c.growths) spooler.printers.push_back({u"Added", u"Driver", u"LPT1:"});
     };
     EXPECT_EQ(EnumerateInstalledPrinters(spooler).size(), c.printers_listed);
-    EXPECT_EQ(spooler.CountOf("EnumPrintersW(0)"), c.sizing_calls);
+    EXPECT_EQ(spooler.CountOf(EnumCall(kDetails, 0)), c.sizing_calls);
   }
 }
 
@@ -108,13 +111,17 @@ TEST(EnumerateInstalledPrinters, APrinterRemovedBeforeTheSecondCallIsSimplyNotLi
   spooler.after_enum_sizing = [&](int) { spooler.printers.pop_back(); };
   const std::vector<std::u16string> names = InstalledPrinterNames(spooler);
   EXPECT_EQ(names, std::vector<std::u16string>{u"One"});
-  EXPECT_EQ(spooler.CountOf("EnumPrintersW(0)"), 1);
+  EXPECT_EQ(spooler.CountOf(EnumCall(kNames, 0)), 1);
 }
 
-TEST(InstalledPrinterNames, ListsTheNamesInEnumerationOrder) {
+// The names come from a level-4 enumeration, which asks no print server.
+TEST(InstalledPrinterNames, ListsTheNamesOfANamesOnlyEnumerationInOrder) {
   FakePrintSpooler spooler;
   spooler.printers = {{u"Kitchen", u"D", u"P"}, {std::nullopt, u"D", u"P"}, {u"Bar", u"", u""}};
   EXPECT_EQ(InstalledPrinterNames(spooler), (std::vector<std::u16string>{u"Kitchen", u"Bar"}));
+  EXPECT_EQ(spooler.calls(),
+            (std::vector<std::string>{EnumCall(kNames, 0),
+                                      EnumCall(kNames, spooler.RecordBytes(kNames))}));
 }
 
 TEST(DefaultPrinterName, AsksOnceWhenThereIsNoDefault) {
@@ -165,7 +172,7 @@ TEST(BuildPrinterList, AsksForTheDefaultPrinterBeforeEnumerating) {
   ASSERT_EQ(spooler.calls().size(), 4u);
   EXPECT_EQ(spooler.calls()[0], "GetDefaultPrinterW(0)");
   EXPECT_EQ(spooler.calls()[1], "GetDefaultPrinterW(6)");
-  EXPECT_EQ(spooler.calls()[2], "EnumPrintersW(0)");
+  EXPECT_EQ(spooler.calls()[2], EnumCall(kDetails, 0));
 }
 
 TEST(BuildPrinterList, DescribesEachPrinterInUtf8) {

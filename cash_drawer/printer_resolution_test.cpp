@@ -89,7 +89,8 @@ TEST(ResolvePrinterName, AppliesTheFourRulesInOrder) {
     }
     spooler.default_printer = c.default_printer;
     EXPECT_EQ(ResolvePrinterName(c.printer_name, c.model_hint, spooler), c.resolved);
-    EXPECT_EQ(spooler.CountOf("EnumPrintersW(0)"), 1);
+    EXPECT_EQ(spooler.CountOf(FakePrintSpooler::EnumCall(PrinterInfoLevel::kNames, 0)), 1);
+    EXPECT_EQ(spooler.CountOf(FakePrintSpooler::EnumCall(PrinterInfoLevel::kDetails, 0)), 0);
     EXPECT_EQ(spooler.CountOf("GetDefaultPrinterW(0)"), c.asks_for_default ? 1 : 0);
   }
 }

@@ -10,8 +10,8 @@ namespace {
 
 // Local printers and the user's printer connections.
 constexpr DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-constexpr DWORD kPrinterInfoLevel = 2;
 constexpr DWORD kDocInfoLevel = 1;
+constexpr DWORD kDriverInfoLevel = 8;
 
 const wchar_t* AsWide(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
@@ -23,6 +23,16 @@ wchar_t* AsWritableWide(const std::u16string& text) { return const_cast<wchar_t*
 std::optional<std::u16string> FieldText(const wchar_t* field) {
   if (field == nullptr) return std::nullopt;
   return std::u16string(reinterpret_cast<const char16_t*>(field));
+}
+
+// The fields of record `index` in a buffer that EnumPrintersW filled at `level`.
+PrinterRecord RecordAt(const std::vector<BYTE>& buffer, PrinterInfoLevel level, DWORD index) {
+  if (level == PrinterInfoLevel::kNames) {
+    const auto& info = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data())[index];
+    return {FieldText(info.pPrinterName), std::nullopt, std::nullopt};
+  }
+  const auto& info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data())[index];
+  return {FieldText(info.pPrinterName), FieldText(info.pDriverName), FieldText(info.pPortName)};
 }
 
 // Keeps the last-error code of a failed call across the cleanup that follows
@@ -67,10 +77,26 @@ class SystemOpenedPrinter : public OpenedPrinter {
  public:
   explicit SystemOpenedPrinter(HANDLE handle) : handle_(handle) {}
 
-  bool StartDocument(const std::u16string& document_name,
-                     const std::u16string& data_type) override {
+  std::optional<uint32_t> DriverAttributes() override {
+    DWORD needed = 0;
+    ::GetPrinterDriverW(handle_.get(), nullptr, kDriverInfoLevel, nullptr, 0, &needed);
+    if (needed < sizeof(DRIVER_INFO_8W)) return std::nullopt;
+    std::vector<BYTE> buffer(needed, 0);
+    if (!::GetPrinterDriverW(handle_.get(), nullptr, kDriverInfoLevel, buffer.data(), needed,
+                             &needed)) {
+      return std::nullopt;
+    }
+    return reinterpret_cast<const DRIVER_INFO_8W*>(buffer.data())->dwPrinterDriverAttributes;
+  }
+
+  bool StartDocument(const std::u16string& document_name, const std::u16string& data_type,
+                     uint32_t* error_code) override {
     DOC_INFO_1W info = {AsWritableWide(document_name), nullptr, AsWritableWide(data_type)};
-    return ::StartDocPrinterW(handle_.get(), kDocInfoLevel, reinterpret_cast<BYTE*>(&info)) != 0;
+    if (::StartDocPrinterW(handle_.get(), kDocInfoLevel, reinterpret_cast<BYTE*>(&info)) != 0) {
+      return true;
+    }
+    *error_code = ::GetLastError();
+    return false;
   }
 
   bool StartPage() override { return ::StartPagePrinter(handle_.get()) != 0; }
@@ -92,29 +118,25 @@ class SystemOpenedPrinter : public OpenedPrinter {
 
 }  // namespace
 
-uint32_t SystemPrintSpooler::PrinterRecordBytesNeeded() {
+uint32_t SystemPrintSpooler::PrinterRecordBytesNeeded(PrinterInfoLevel level) {
   DWORD needed = 0;
   DWORD returned = 0;
-  ::EnumPrintersW(kEnumFlags, nullptr, kPrinterInfoLevel, nullptr, 0, &needed, &returned);
+  ::EnumPrintersW(kEnumFlags, nullptr, static_cast<DWORD>(level), nullptr, 0, &needed, &returned);
   return needed;
 }
 
-bool SystemPrintSpooler::ReadPrinterRecords(uint32_t buffer_bytes,
+bool SystemPrintSpooler::ReadPrinterRecords(PrinterInfoLevel level, uint32_t buffer_bytes,
                                             std::vector<PrinterRecord>* records) {
   LastErrorKeeper last_error;
   std::vector<BYTE> buffer(buffer_bytes, 0);
   DWORD needed = 0;
   DWORD returned = 0;
-  if (!::EnumPrintersW(kEnumFlags, nullptr, kPrinterInfoLevel, buffer.data(), buffer_bytes, &needed,
-                       &returned)) {
+  if (!::EnumPrintersW(kEnumFlags, nullptr, static_cast<DWORD>(level), buffer.data(), buffer_bytes,
+                       &needed, &returned)) {
     return last_error.KeepAndFail();
   }
-  const auto* infos = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
   records->clear();
-  for (DWORD i = 0; i < returned; ++i) {
-    records->push_back({FieldText(infos[i].pPrinterName), FieldText(infos[i].pDriverName),
-                        FieldText(infos[i].pPortName)});
-  }
+  for (DWORD i = 0; i < returned; ++i) records->push_back(RecordAt(buffer, level, i));
   return true;
 }
 
@@ -134,6 +156,12 @@ bool SystemPrintSpooler::ReadDefaultPrinterName(uint32_t buffer_units, std::u16s
 }
 
 std::unique_ptr<OpenedPrinter> SystemPrintSpooler::OpenNamedPrinter(const std::u16string& name) {
+  // OpenPrinterW reads the name only up to its first NUL, and would open a
+  // printer other than the one named.
+  if (name.find(u'\0') != std::u16string::npos) {
+    ::SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return nullptr;
+  }
   HANDLE handle = nullptr;
   if (!::OpenPrinterW(AsWritableWide(name), &handle, nullptr)) return nullptr;
   return std::make_unique<SystemOpenedPrinter>(handle);

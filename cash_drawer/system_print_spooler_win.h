@@ -16,8 +16,9 @@ namespace kestro {
 // thread, which also owns the last-error code that LastErrorCode() reads.
 class SystemPrintSpooler : public PrintSpooler {
  public:
-  uint32_t PrinterRecordBytesNeeded() override;
-  bool ReadPrinterRecords(uint32_t buffer_bytes, std::vector<PrinterRecord>* records) override;
+  uint32_t PrinterRecordBytesNeeded(PrinterInfoLevel level) override;
+  bool ReadPrinterRecords(PrinterInfoLevel level, uint32_t buffer_bytes,
+                          std::vector<PrinterRecord>* records) override;
   uint32_t DefaultPrinterUnitsNeeded() override;
   bool ReadDefaultPrinterName(uint32_t buffer_units, std::u16string* name) override;
   std::unique_ptr<OpenedPrinter> OpenNamedPrinter(const std::u16string& name) override;

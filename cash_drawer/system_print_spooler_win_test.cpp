@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -130,6 +132,29 @@ TEST_F(SystemSpoolerTest, ListsTheInstalledPrintersAndTheDefault) {
   EXPECT_EQ(DefaultPrinterName(spooler_), OfficePrinter().name);
 }
 
+// Resolution takes its names from a level-4 enumeration, the list from a
+// level-2 one; both must name the same printers in the same order.
+TEST_F(SystemSpoolerTest, BothEnumerationLevelsGiveTheSameNamesInTheSameOrder) {
+  std::vector<std::u16string> listed;
+  for (const PrinterEntry& entry : EnumerateInstalledPrinters(spooler_)) {
+    listed.push_back(entry.name);
+  }
+  const std::vector<std::u16string> names = InstalledPrinterNames(spooler_);
+  EXPECT_EQ(names, listed);
+  for (const TestPrinter* printer : {&OfficePrinter(), &ReceiptPrinter()}) {
+    EXPECT_EQ(std::count(names.begin(), names.end(), printer->name), 1);
+  }
+}
+
+// The test printers' driver is a classic one, so the job runs as "RAW".
+TEST_F(SystemSpoolerTest, ReadsTheAttributesOfAClassicDriver) {
+  std::unique_ptr<OpenedPrinter> printer = spooler_.OpenNamedPrinter(ReceiptPrinter().name);
+  ASSERT_NE(printer, nullptr);
+  const std::optional<uint32_t> attributes = printer->DriverAttributes();
+  ASSERT_TRUE(attributes.has_value());
+  EXPECT_EQ(*attributes & kXpsDriverAttribute, 0u);
+}
+
 TEST_F(SystemSpoolerTest, ResolvesNamesAgainstTheInstalledPrinters) {
   struct Case {
     std::u16string printer_name;
@@ -172,12 +197,22 @@ TEST_F(SystemSpoolerTest, DeliversExactlyTheFiveBytesOfEachDialect) {
   }
 }
 
+// OpenPrinterW itself would open an installed printer's name followed by a
+// NUL and more; the name as given belongs to no printer.
 TEST_F(SystemSpoolerTest, AnUnknownPrinterFailsToOpenWithTheSpoolersCode) {
-  const ValueMap result = OpenCashDrawer(u"Kestro No Such Printer", "", 0, 25, 250, spooler_);
+  const std::u16string unknown_names[] = {
+      u"Kestro No Such Printer",
+      ReceiptPrinter().name + std::u16string(1, u'\0') + u"Kitchen",
+      ReceiptPrinter().name + std::u16string(1, u'\0'),
+  };
   const ValueMap expected = {{"success", false},
                              {"message", kOpenFailedMessage},
                              {"errorCode", static_cast<int32_t>(ERROR_INVALID_PRINTER_NAME)}};
-  EXPECT_TRUE(SameValue(EncodableValue(result), EncodableValue(expected)));
+  for (const std::u16string& name : unknown_names) {
+    SCOPED_TRACE(testing::PrintToString(name));
+    const ValueMap result = OpenCashDrawer(name, "", 0, 25, 250, spooler_);
+    EXPECT_TRUE(SameValue(EncodableValue(result), EncodableValue(expected)));
+  }
 }
 
 // What the channel's installed handler answered.
