@@ -40,8 +40,9 @@ TEST(JsonTextTest, SaysWhatIsWrongAndWhere) {
       {"[1,]", "line 1, column 4"},
       {"{\"a\" 1}", "line 1, column 6"},
       {"[1]\n x", "line 2, column 2"},
-      {"18446744073709551616", "JSON integer 18446744073709551616 is beyond the 64-bit range"},
-      {"[1, -99999999999999999999]", "JSON integer -99999999999999999999 is beyond"},
+      {"18446744073709551616", "integer 18446744073709551616 beyond the 64-bit range, at $"},
+      {"[1, -99999999999999999999]",
+       "integer -99999999999999999999 beyond the 64-bit range, at $[1]"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
