@@ -15,6 +15,10 @@ TEST(JsonTextTest, ParsesAndDumpsOnOneLine) {
       "18446744073709551615",
       "-9223372036854775808",
       "\"\\u0000\xC3\xA9\"",
+      // Each number is read as its nearest double, which dumps as the same
+      // text: MinGW's strtod reads these one unit in the last place off.
+      "[3.839223843572815e-239,9.681479787123295e-122,-5.282945311356652e+269]",
+      "[-0.0,5e-324,1.7976931348623157e+308]",
   };
   for (const char* text : texts) {
     SCOPED_TRACE(text);

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -97,9 +96,10 @@ std::optional<float> NarrowToFloat(double number) {
 // elsewhere than on `number`, the float's exact value is shown instead.
 json FloatToJson(float number) {
   if (!std::isfinite(number)) return DoubleToJson(number);
-  char text[32] = {};
-  std::to_chars(text, text + sizeof(text) - 1, number);
-  const double shortest = std::strtod(text, nullptr);
+  char text[32];
+  const char* const end = std::to_chars(text, text + sizeof(text), number).ptr;
+  double shortest = 0;
+  std::from_chars(text, end, shortest);  // as ParseJson reads it
   const std::optional<float> read_back = NarrowToFloat(shortest);
   const bool same_bits = read_back && std::memcmp(&*read_back, &number, sizeof(number)) == 0;
   return json(same_bits ? shortest : double{number});
