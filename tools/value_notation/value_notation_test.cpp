@@ -147,11 +147,18 @@ bool SameNumber(Number written, Number read) {
   return std::memcmp(&written, &read, sizeof(written)) == 0;
 }
 
+template <typename Number, typename Bits>
+Number FromBits(Bits bits) {
+  static_assert(sizeof(Number) == sizeof(Bits));
+  Number number;
+  std::memcpy(&number, &bits, sizeof(number));
+  return number;
+}
+
 // Bit patterns at both ends of every exponent, of both signs: zeros,
 // subnormals, the largest finite numbers, infinities and NaNs among them.
 template <typename Number, typename Bits>
 std::vector<Number> EdgesOfEveryExponent() {
-  static_assert(sizeof(Number) == sizeof(Bits));
   constexpr int kMantissaBits = std::numeric_limits<Number>::digits - 1;
   constexpr int kSignBit = sizeof(Bits) * 8 - 1;
   constexpr Bits kMantissa = (Bits{1} << kMantissaBits) - 1;
@@ -160,10 +167,7 @@ std::vector<Number> EdgesOfEveryExponent() {
   for (const Bits sign : {Bits{0}, Bits{1} << kSignBit}) {
     for (Bits exponent = 0; exponent < (Bits{1} << (kSignBit - kMantissaBits)); ++exponent) {
       for (const Bits mantissa : mantissas) {
-        const Bits bits = sign | exponent << kMantissaBits | mantissa;
-        Number number;
-        std::memcpy(&number, &bits, sizeof(number));
-        numbers.push_back(number);
+        numbers.push_back(FromBits<Number>(Bits{sign | exponent << kMantissaBits | mantissa}));
       }
     }
   }
@@ -184,9 +188,21 @@ void ExpectSameNumbers(const std::vector<Number>& written, const std::vector<Num
 TEST(ValueNotationTest, EdgeFloatsAndDoublesReadBackToTheSameNumber) {
   using Float = std::numeric_limits<float>;
   using Double = std::numeric_limits<double>;
-  flutter::Float32Array floats = {
-      Float::max(), Float::lowest(), Float::denorm_min(), -Float::denorm_min(), Float::min(), -0.0f,
-      0.1f,         16777217.0f,     Float::infinity(),   Float::quiet_NaN()};
+  // The one float whose shortest decimal, 7.038531e-26, becomes another
+  // float when read as a double first and then rounded to a float.
+  const float double_rounded = FromBits<float>(uint32_t{0x15ae43fd});
+  flutter::Float32Array floats = {double_rounded,
+                                  -double_rounded,
+                                  Float::max(),
+                                  Float::lowest(),
+                                  Float::denorm_min(),
+                                  -Float::denorm_min(),
+                                  Float::min(),
+                                  -0.0f,
+                                  0.1f,
+                                  16777217.0f,
+                                  Float::infinity(),
+                                  Float::quiet_NaN()};
   flutter::Float64Array doubles = {Double::max(),
                                    Double::lowest(),
                                    Double::denorm_min(),
