@@ -15,6 +15,10 @@ TEST(JsonTextTest, ParsesAndDumpsOnOneLine) {
       "18446744073709551615",
       "-9223372036854775808",
       "\"\\u0000\xC3\xA9\"",
+      // Each number is read as its nearest double, which dumps as the same
+      // text: MinGW's strtod reads these one unit in the last place off.
+      "[3.839223843572815e-239,9.681479787123295e-122,-5.282945311356652e+269]",
+      "[-0.0,5e-324,1.7976931348623157e+308]",
   };
   for (const char* text : texts) {
     SCOPED_TRACE(text);
@@ -40,8 +44,9 @@ TEST(JsonTextTest, SaysWhatIsWrongAndWhere) {
       {"[1,]", "line 1, column 4"},
       {"{\"a\" 1}", "line 1, column 6"},
       {"[1]\n x", "line 2, column 2"},
-      {"18446744073709551616", "JSON integer 18446744073709551616 is beyond the 64-bit range"},
-      {"[1, -99999999999999999999]", "JSON integer -99999999999999999999 is beyond"},
+      {"18446744073709551616", "integer 18446744073709551616 beyond the 64-bit range, at $"},
+      {"[1, -99999999999999999999]",
+       "integer -99999999999999999999 beyond the 64-bit range, at $[1]"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "tools/value_notation/json_path.h"
 #include "tools/value_notation/value_notation.h"
 
 namespace kestro::notation {
@@ -31,7 +32,7 @@ std::optional<std::string> UnknownMember(const json& object,
 std::optional<EncodableValue> MemberValue(const json& object, const char* name,
                                           const std::string& where, std::string* error) {
   if (!object.contains(name)) return EncodableValue();
-  return ValueFromJson(object.at(name), error, where + "." + name);
+  return ValueFromJson(object.at(name), error, MemberPath(where, name));
 }
 
 // A member that must denote a string; absent gives `fallback` when there is one.
@@ -40,12 +41,12 @@ std::optional<std::string> MemberText(const json& object, const char* name,
                                       const std::optional<std::string>& fallback) {
   if (!object.contains(name)) {
     if (fallback) return fallback;
-    return Fail(error, std::string("missing member \"") + name + "\", at " + where);
+    return Fail(error, ErrorAt(std::string("missing member \"") + name + "\"", where));
   }
   std::optional<EncodableValue> value = MemberValue(object, name, where, error);
   if (!value) return std::nullopt;
   std::string* text = value->GetIf<std::string>();
-  if (text == nullptr) return Fail(error, "not a string, at " + where + "." + name);
+  if (text == nullptr) return Fail(error, ErrorAt("not a string", MemberPath(where, name)));
   return std::move(*text);
 }
 
@@ -148,7 +149,7 @@ std::optional<Reply> ReplyFromJson(const json& json, std::string* error) {
   const std::string where = "$.error";
   if (!body.is_object()) return Fail(error, "an error must be an object, at " + where);
   if (const auto unknown = UnknownMember(body, {"code", "message", "details"})) {
-    return Fail(error, "an error has no member \"" + *unknown + "\", at " + where);
+    return Fail(error, ErrorAt("an error has no member \"" + *unknown + "\"", where));
   }
   std::optional<std::string> code = MemberText(body, "code", where, error, std::nullopt);
   if (!code) return std::nullopt;

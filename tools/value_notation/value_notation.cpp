@@ -3,14 +3,16 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "codec/standard_codec_serializer.h"
 #include "codec/utf8.h"
 #include "tools/value_notation/hex.h"
+#include "tools/value_notation/json_path.h"
 
 namespace kestro::notation {
 namespace {
@@ -56,9 +58,8 @@ struct Path {
 
   std::string Render() const {
     if (parent == nullptr) return std::string(member);
-    std::string text = parent->Render();
-    if (index != std::string::npos) return text + "[" + std::to_string(index) + "]";
-    return text + "." + std::string(member);
+    if (index != std::string::npos) return ElementPath(parent->Render(), index);
+    return MemberPath(parent->Render(), member);
   }
 };
 
@@ -74,15 +75,34 @@ json DoubleToJson(double number) {
   return json(number);
 }
 
+// `number` rounded to the nearest float, or none when that is an infinity.
+// Rounding to nearest keeps numbers less than half a unit in the last place
+// beyond FLT_MAX at FLT_MAX; the shortest decimal that names FLT_MAX,
+// 3.4028235e+38, is such a number. NaNs and infinities stay what they are.
+std::optional<float> NarrowToFloat(double number) {
+  constexpr float kLargest = std::numeric_limits<float>::max();  // 2^128 - 2^104
+  constexpr double kRoundsToInfinity = double{kLargest} + 0x1p103;
+  const double magnitude = std::abs(number);
+  if (magnitude > kLargest && magnitude < kRoundsToInfinity) {
+    return number < 0 ? -kLargest : kLargest;
+  }
+  if (magnitude >= kRoundsToInfinity && !std::isinf(number)) return std::nullopt;
+  return static_cast<float>(number);
+}
+
 // The shortest decimal that reads back to the same float, held as a double,
-// so that 0.1f shows as 0.1 rather than 0.10000000149011612. Should the trip
-// through a double ever round differently, the float's exact value is shown.
+// so that 0.1f shows as 0.1 rather than 0.10000000149011612. The reader
+// rounds that double to a float in turn; should the two roundings ever land
+// elsewhere than on `number`, the float's exact value is shown instead.
 json FloatToJson(float number) {
   if (!std::isfinite(number)) return DoubleToJson(number);
-  char text[32] = {};
-  std::to_chars(text, text + sizeof(text) - 1, number);
-  const double shortest = std::strtod(text, nullptr);
-  return json(static_cast<float>(shortest) == number ? shortest : double{number});
+  char text[32];
+  const char* const end = std::to_chars(text, text + sizeof(text), number).ptr;
+  double shortest = 0;
+  std::from_chars(text, end, shortest);  // as ParseJson reads it
+  const std::optional<float> read_back = NarrowToFloat(shortest);
+  const bool same_bits = read_back && std::memcmp(&*read_back, &number, sizeof(number)) == 0;
+  return json(same_bits ? shortest : double{number});
 }
 
 template <typename Sequence, typename Convert>
@@ -244,7 +264,7 @@ class JsonReader {
 
  private:
   std::nullopt_t Fail(const std::string& what, const Path& path) {
-    error = what + ", at " + path.Render();
+    error = ErrorAt(what, path.Render());
     return std::nullopt;
   }
 
@@ -272,7 +292,7 @@ class JsonReader {
 
   std::optional<EncodableValue> ReadInteger(const json& number, const Path& path) {
     const std::optional<int64_t> integer = Int64Of(number);
-    if (!integer) return Fail("integer beyond the 64-bit range", path);
+    if (!integer) return Fail("integer " + number.dump() + " beyond the 64-bit range", path);
     if (FitsInt32(*integer)) return EncodableValue(static_cast<int32_t>(*integer));
     return EncodableValue(*integer);
   }
@@ -362,10 +382,13 @@ class JsonReader {
     for (size_t i = 0; i < payload.size(); ++i) {
       const std::optional<double> number = FloatElementOf(payload[i]);
       if (!number) return Fail(what, at.Element(i));
-      if (std::isfinite(*number) && std::abs(*number) > std::numeric_limits<Element>::max()) {
-        return Fail("number beyond the range of the array's elements", at.Element(i));
+      if constexpr (std::is_same_v<Element, float>) {
+        const std::optional<float> narrowed = NarrowToFloat(*number);
+        if (!narrowed) return Fail("number beyond the range of a float", at.Element(i));
+        array.push_back(*narrowed);
+      } else {
+        array.push_back(*number);
       }
-      array.push_back(static_cast<Element>(*number));
     }
     return EncodableValue(std::move(array));
   }

@@ -39,6 +39,21 @@ std::optional<EncodableValue> FromText(const std::string& text, std::string* err
   return ValueFromJson(*json, error);
 }
 
+// Text that is not valid notation, and what the error says.
+struct RefusedCase {
+  std::string text;
+  std::string error;
+};
+
+void ExpectRefused(const std::vector<RefusedCase>& cases) {
+  for (const RefusedCase& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 60));
+    std::string error;
+    EXPECT_FALSE(FromText(c.text, &error).has_value());
+    EXPECT_EQ(error, c.error);
+  }
+}
+
 // Each value is written as exactly this text, which reads back to it.
 TEST(ValueNotationTest, WritesEachKindAndReadsItBack) {
   struct Case {
@@ -124,6 +139,144 @@ TEST(ValueNotationTest, FloatsAndDoublesReadBackToTheirBits) {
   EXPECT_EQ(Wire(*back), Wire(value));
 }
 
+// Whether `read` is `written` bit for bit; any NaN stands for every NaN, as
+// the notation has one name for them all.
+template <typename Number>
+bool SameNumber(Number written, Number read) {
+  if (std::isnan(written)) return std::isnan(read);
+  return std::memcmp(&written, &read, sizeof(written)) == 0;
+}
+
+template <typename Number, typename Bits>
+Number FromBits(Bits bits) {
+  static_assert(sizeof(Number) == sizeof(Bits));
+  Number number;
+  std::memcpy(&number, &bits, sizeof(number));
+  return number;
+}
+
+// Bit patterns at both ends of every exponent, of both signs: zeros,
+// subnormals, the largest finite numbers, infinities and NaNs among them.
+template <typename Number, typename Bits>
+std::vector<Number> EdgesOfEveryExponent() {
+  constexpr int kMantissaBits = std::numeric_limits<Number>::digits - 1;
+  constexpr int kSignBit = sizeof(Bits) * 8 - 1;
+  constexpr Bits kMantissa = (Bits{1} << kMantissaBits) - 1;
+  const Bits mantissas[] = {0, 1, 2, kMantissa / 2, kMantissa / 2 + 1, kMantissa - 1, kMantissa};
+  std::vector<Number> numbers;
+  for (const Bits sign : {Bits{0}, Bits{1} << kSignBit}) {
+    for (Bits exponent = 0; exponent < (Bits{1} << (kSignBit - kMantissaBits)); ++exponent) {
+      for (const Bits mantissa : mantissas) {
+        numbers.push_back(FromBits<Number>(Bits{sign | exponent << kMantissaBits | mantissa}));
+      }
+    }
+  }
+  return numbers;
+}
+
+template <typename Number>
+void ExpectSameNumbers(const std::vector<Number>& written, const std::vector<Number>& read) {
+  ASSERT_EQ(read.size(), written.size());
+  for (size_t i = 0; i < written.size(); ++i) {
+    EXPECT_TRUE(SameNumber(written[i], read[i]))
+        << "element " << i << " written " << written[i] << ", read " << read[i];
+  }
+}
+
+// Every float and double at the edges of its range, in a typed array and
+// (doubles) as single values, reads back as the same number.
+TEST(ValueNotationTest, EdgeFloatsAndDoublesReadBackToTheSameNumber) {
+  using Float = std::numeric_limits<float>;
+  using Double = std::numeric_limits<double>;
+  // The one float whose shortest decimal, 7.038531e-26, becomes another
+  // float when read as a double first and then rounded to a float.
+  const float double_rounded = FromBits<float>(uint32_t{0x15ae43fd});
+  flutter::Float32Array floats = {double_rounded,
+                                  -double_rounded,
+                                  Float::max(),
+                                  Float::lowest(),
+                                  Float::denorm_min(),
+                                  -Float::denorm_min(),
+                                  Float::min(),
+                                  -0.0f,
+                                  0.1f,
+                                  16777217.0f,
+                                  Float::infinity(),
+                                  Float::quiet_NaN()};
+  flutter::Float64Array doubles = {Double::max(),
+                                   Double::lowest(),
+                                   Double::denorm_min(),
+                                   -Double::denorm_min(),
+                                   Double::min(),
+                                   -0.0,
+                                   0.1,
+                                   Float::max(),
+                                   Double::infinity(),
+                                   Double::quiet_NaN()};
+  const std::vector<float> float_edges = EdgesOfEveryExponent<float, uint32_t>();
+  const std::vector<double> double_edges = EdgesOfEveryExponent<double, uint64_t>();
+  floats.insert(floats.end(), float_edges.begin(), float_edges.end());
+  doubles.insert(doubles.end(), double_edges.begin(), double_edges.end());
+  ValueList singles(doubles.begin(), doubles.end());
+  const EncodableValue value(
+      ValueList{EncodableValue(floats), EncodableValue(doubles), EncodableValue(singles)});
+
+  std::string error;
+  const auto json = ValueToJson(value, &error);
+  ASSERT_TRUE(json.has_value()) << error;
+  const auto back = FromText(DumpJson(*json), &error);
+  ASSERT_TRUE(back.has_value()) << error;
+  const ValueList& parts = back->Get<ValueList>();
+  ExpectSameNumbers(floats, parts[0].Get<flutter::Float32Array>());
+  ExpectSameNumbers(doubles, parts[1].Get<flutter::Float64Array>());
+  std::vector<double> read_singles;
+  for (const EncodableValue& single : parts[2].Get<ValueList>()) {
+    read_singles.push_back(single.Get<double>());
+  }
+  ExpectSameNumbers(doubles, read_singles);
+}
+
+// A number that no 64-bit integer or double holds is an error wherever it
+// stands, never a double that is near it.
+TEST(ValueNotationTest, RefusesNumbersBeyondRangeInEveryForm) {
+  const std::string huge = "1" + std::string(400, '0');
+  ExpectRefused({
+      {"99999999999999999999", "integer 99999999999999999999 beyond the 64-bit range, at $"},
+      {"[1,-9223372036854775809]", "integer -9223372036854775809 beyond the 64-bit range, at $[1]"},
+      {"18446744073709551615", "integer 18446744073709551615 beyond the 64-bit range, at $"},
+      {"[" + huge + "]", "integer " + huge + " beyond the 64-bit range, at $[0]"},
+      {R"({"pin":{"$int64":18446744073709551616}})",
+       "integer 18446744073709551616 beyond the 64-bit range, at $.pin.$int64"},
+      {R"({"$int64s":[1,18446744073709551616]})",
+       "integer 18446744073709551616 beyond the 64-bit range, at $.$int64s[1]"},
+      {R"({"$float64s":[99999999999999999999]})",
+       "integer 99999999999999999999 beyond the 64-bit range, at $.$float64s[0]"},
+      {R"({"$map":[[1,2],[99999999999999999999,3]]})",
+       "integer 99999999999999999999 beyond the 64-bit range, at $.$map[1][0]"},
+      {R"({"$map":[[{"k":[0,-99999999999999999999]},3]]})",
+       "integer -99999999999999999999 beyond the 64-bit range, at $.$map[0][0].k[1]"},
+      {R"({"a":[[],{"b":1e400}]})", "number 1e400 beyond the range of a double, at $.a[1].b"},
+      {R"({"$double":-1E999})", "number -1E999 beyond the range of a double, at $.$double"},
+  });
+}
+
+// A map holds one entry per key; a second mention of a key is an error
+// rather than a silent choice of one of the two values.
+TEST(ValueNotationTest, RefusesAKeyGivenTwiceInEveryForm) {
+  ExpectRefused({
+      {R"({"a":1,"a":2})", "a key given twice, at $.a"},
+      {R"({"a":1,"b":2,"a":1})", "a key given twice, at $.a"},
+      {R"([0,{"x":{"b":[],"b":[]}}])", "a key given twice, at $[1].x.b"},
+      {R"({"$int64":1,"$int64":2})", "a key given twice, at $.$int64"},
+      {R"({"$map":[["a",1],["a",2]]})", "a key given twice, at $.$map[1][0]"},
+      {R"({"$map":[["a",1],[{"$stringHex":"61"},2]]})", "a key given twice, at $.$map[1][0]"},
+      {R"({"$map":[[0.0,1],[-0.0,2]]})", "a key given twice, at $.$map[1][0]"},
+      {R"({"$map":[[{"$int64":7},1],[{"$int64":7},2]]})", "a key given twice, at $.$map[1][0]"},
+      {R"({"$map":[[{"k":1,"k":2},1]]})", "a key given twice, at $.$map[0][0].k"},
+      {R"({"method":"openDrawer","method":"listPrinters"})", "a key given twice, at $.method"},
+  });
+}
+
 // Forms that input accepts beside the ones output writes.
 TEST(ValueNotationTest, AcceptsTheLooserInputForms) {
   struct Case {
@@ -142,6 +295,9 @@ TEST(ValueNotationTest, AcceptsTheLooserInputForms) {
       {R"({"$stringHex":"70 69 6E"})", EncodableValue("pin")},
       {R"({"$float64s":[1,{"$double":2}]})", EncodableValue(flutter::Float64Array{1.0, 2.0})},
       {R"({"$float32s":[1]})", EncodableValue(flutter::Float32Array{1.0f})},
+      // Up to half a unit in the last place beyond FLT_MAX rounds to FLT_MAX.
+      {R"({"$float32s":[-3.4028235677973362e+38]})",
+       EncodableValue(flutter::Float32Array{-std::numeric_limits<float>::max()})},
       {R"({"$map":[["a",1]]})", EncodableValue(ValueMap{{"a", 1}})},
       {R"({"$foo":1})", EncodableValue(ValueMap{{"$foo", 1}})},
       {R"({"$int64":1,"x":2})", EncodableValue(ValueMap{{"$int64", 1}, {"x", 2}})},
@@ -156,15 +312,11 @@ TEST(ValueNotationTest, AcceptsTheLooserInputForms) {
 }
 
 TEST(ValueNotationTest, SaysWhatIsWrongAndWhere) {
-  struct Case {
-    std::string text;
-    const char* error;
-  };
-  const Case cases[] = {
+  ExpectRefused({
       {R"({"$int64":1.5})", "$int64 needs an integer within the 64-bit range, at $.$int64"},
       {R"({"$int64":9223372036854775808})",
        "$int64 needs an integer within the 64-bit range, at $.$int64"},
-      {"[0, 9223372036854775808]", "integer beyond the 64-bit range, at $[1]"},
+      {"[0, 9223372036854775808]", "integer 9223372036854775808 beyond the 64-bit range, at $[1]"},
       {R"({"a":[1,{"$uint8":"zz"}]})",
        "$uint8: hex: not a hex digit at offset 0, at $.a[1].$uint8"},
       {R"({"$stringHex":7})", "$stringHex needs a string of hex digits, at $.$stringHex"},
@@ -172,21 +324,17 @@ TEST(ValueNotationTest, SaysWhatIsWrongAndWhere) {
        "$int32s needs an array of 32-bit integers, at $.$int32s[1]"},
       {R"({"$int64s":1})", "$int64s needs an array of 64-bit integers, at $.$int64s"},
       {R"({"$float64s":["x"]})", "$float64s needs an array of numbers, at $.$float64s[0]"},
-      {R"({"$float32s":[1e300]})",
-       "number beyond the range of the array's elements, at $.$float32s[0]"},
+      {R"({"$float32s":[1e300]})", "number beyond the range of a float, at $.$float32s[0]"},
+      // Half a unit beyond FLT_MAX rounds to the infinity.
+      {R"({"$float32s":[0,3.4028235677973366e+38]})",
+       "number beyond the range of a float, at $.$float32s[1]"},
       {R"({"$double":"nan"})",
        R"($double needs a number, "NaN", "Infinity" or "-Infinity", at $.$double)"},
       {R"({"$map":[[1]]})", "$map needs an array of [key, value] pairs, at $.$map[0]"},
       {R"({"$map":[[1,"a"],[1,"b"]]})", "a key given twice, at $.$map[1][0]"},
       {R"({"$map":[[{"$int64":"x"},1]]})",
        "$int64 needs an integer within the 64-bit range, at $.$map[0][0].$int64"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text.substr(0, 60));
-    std::string error;
-    EXPECT_FALSE(FromText(c.text, &error).has_value());
-    EXPECT_EQ(error, c.error);
-  }
+  });
 }
 
 TEST(ValueNotationTest, RefusesNestingDeeperThanTheCodecReads) {
