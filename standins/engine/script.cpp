@@ -1,7 +1,10 @@
 #include "standins/engine/script.h"
 
+#include <optional>
 #include <sstream>
 #include <utility>
+
+#include "tools/value_notation/json_text.h"
 
 namespace kestro::standin {
 namespace {
@@ -57,10 +60,10 @@ Script ParseScript(const std::string& text) {
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
     if (IsBlank(line)) continue;
-    Json parsed = Json::parse(line, nullptr, /*allow_exceptions=*/false);
-    std::string error = "malformed JSON";
+    std::string error;
+    const std::optional<Json> parsed = notation::ParseJson(line, &error);
     ScriptRequest request;
-    if (!parsed.is_discarded()) error = ReadRequest(parsed, &request);
+    if (parsed) error = ReadRequest(*parsed, &request);
     if (!error.empty()) {
       return Script{{}, "line " + std::to_string(number) + ": " + error};
     }

@@ -50,7 +50,9 @@ TEST(Script, ABadLineRejectsTheWholeScript) {
     const char* line;
     const char* error;
   } cases[] = {
-      {"{\"method\": ", "line 2: malformed JSON"},
+      {"{\"method\": ",
+       "line 2: parse error at line 1, column 12: syntax error while parsing value - unexpected "
+       "end of input; expected '[', '{', or a literal"},
       {"[1]", "line 2: a request is a JSON object"},
       {"{}", "line 2: give exactly one of \"method\" and \"raw\""},
       {"{\"method\": \"a\", \"raw\": \"00\"}",
@@ -62,6 +64,9 @@ TEST(Script, ABadLineRejectsTheWholeScript) {
       {"{\"raw\": \"00\", \"arguments\": 1}", "line 2: \"arguments\" belongs to a method call"},
       {"{\"method\": \"a\", \"channel\": 1}", "line 2: \"channel\" must be a string"},
       {"{\"method\": \"a\", \"argument\": 1}", "line 2: unknown member \"argument\""},
+      {"{\"method\": \"a\", \"method\": \"b\"}", "line 2: a key given twice, at $.method"},
+      {"{\"method\": \"a\", \"arguments\": 18446744073709551616}",
+       "line 2: integer 18446744073709551616 beyond the 64-bit range, at $.arguments"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
