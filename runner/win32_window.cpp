@@ -159,6 +159,10 @@ LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wparam, LPA
     case WM_DWMCOLORIZATIONCOLORCHANGED:
       ApplySystemTheme(window);
       return 0;
+    case WM_SETTINGCHANGE:
+      // Not answered here: the default procedure still sees every setting.
+      if (IsThemeSettingChange(lparam)) ApplySystemTheme(window);
+      break;
   }
   // The stored handle, not `window`: it is null once WM_DESTROY has run.
   return ::DefWindowProcW(window_handle, message, wparam, lparam);
