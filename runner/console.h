@@ -17,12 +17,13 @@ void ConnectToConsole();
 void CreateConsoleAndRedirect();
 
 // Keeps the console's control events from ending the process in the middle
-// of its work. While an object lives, Ctrl+C and Ctrl+Break are ignored, and
-// closing the console, logging off or shutting down closes the window the
-// way the user would and waits, for a bounded time, until the object is
-// destroyed: Windows ends the process once the handler returns. Create it
-// after ConnectToConsole, once per process, on the UI thread, and let it
-// outlive the whole teardown, so its destruction marks the teardown's end.
+// of its work. From its construction to the process's exit, Ctrl+C and
+// Ctrl+Break are ignored, and closing the console, logging off or shutting
+// down closes the window the way the user would and waits, for at most five
+// seconds, until the object is destroyed: Windows ends the process once the
+// handler returns. Create it after ConnectToConsole, once per process, on
+// the UI thread, and let it outlive the whole teardown, so that its
+// destruction marks the teardown's end.
 class ScopedConsoleControl {
  public:
   ScopedConsoleControl();
