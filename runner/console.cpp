@@ -3,12 +3,54 @@
 #include <io.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <iostream>
 
 #include "embedding/flutter_desktop_api.h"
+#include "runner/console_control.h"
+
+static_assert(kCtrlCEvent == CTRL_C_EVENT && kCtrlBreakEvent == CTRL_BREAK_EVENT &&
+              kCtrlCloseEvent == CTRL_CLOSE_EVENT && kCtrlLogoffEvent == CTRL_LOGOFF_EVENT &&
+              kCtrlShutdownEvent == CTRL_SHUTDOWN_EVENT);
 
 namespace {
+
+// Windows ends a process about five seconds after its console was closed,
+// whatever the handler does; waiting longer gains nothing.
+constexpr DWORD kTeardownWaitMs = 5000;
+
+// What the control handler, which Windows runs on a thread of its own for
+// each event, shares with the UI thread. Never destroyed, and its event
+// never closed: a handler may still be waiting on it while the process
+// exits.
+struct ConsoleControlState {
+  std::atomic<HWND> window{nullptr};
+  // Manual reset: set once, at the end of the teardown, for every waiter.
+  HANDLE teardown_finished = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
+ConsoleControlState& ControlState() {
+  static ConsoleControlState* const state = new ConsoleControlState();
+  return *state;
+}
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  switch (ActionForConsoleControl(event)) {
+    case ConsoleControlAction::kIgnore:
+      return TRUE;
+    case ConsoleControlAction::kPassOn:
+      return FALSE;
+    case ConsoleControlAction::kCloseWindow:
+      break;
+  }
+  ConsoleControlState& state = ControlState();
+  // Only posted: this thread must not touch the window itself.
+  HWND window = state.window.load();
+  if (window != nullptr) ::PostMessageW(window, WM_CLOSE, 0, 0);
+  ::WaitForSingleObject(state.teardown_finished, kTeardownWaitMs);
+  return TRUE;
+}
 
 // Reopens `stream` on the console. When that fails, descriptor `descriptor`
 // is pointed at standard output's file instead.
@@ -34,3 +76,14 @@ void CreateConsoleAndRedirect() {
   std::ios::sync_with_stdio(true);
   FlutterDesktopResyncOutputStreams();
 }
+
+ScopedConsoleControl::ScopedConsoleControl() {
+  ControlState();  // created here, on the UI thread, before any event can come
+  ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+// The handler stays installed: an event after this returns at once, and
+// Ctrl+C during the process's exit is still ignored.
+ScopedConsoleControl::~ScopedConsoleControl() { ::SetEvent(ControlState().teardown_finished); }
+
+void ScopedConsoleControl::CloseOnConsoleEnd(HWND window) { ControlState().window.store(window); }

@@ -33,6 +33,8 @@ void RunMessageLoop() {
 
 int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   ConnectToConsole();
+  // Destroyed last, when the teardown below is complete.
+  ScopedConsoleControl console_control;
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
   flutter::DartBundle bundle(kBundleRoot);
@@ -44,6 +46,7 @@ int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     return kExitWindowFailed;
   }
   window.SetQuitWhenClosed(true);
+  console_control.CloseOnConsoleEnd(window.GetHandle());
 
   RunMessageLoop();
   ::CoUninitialize();

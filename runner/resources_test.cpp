@@ -65,13 +65,18 @@ TEST(Resources, IconGroupHoldsSixSquareSizesAt32Bits) {
   EXPECT_NE(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON)), nullptr);
 }
 
+// Each DPI declaration counts only in its own namespace: a dpiAware in the
+// 2016 namespace, or a dpiAwareness in the 2005 one, is ignored by Windows.
 TEST(Resources, ManifestDeclaresRightsDpiAwarenessAndSupportedSystem) {
   std::string manifest = ResourceBytes(MAKEINTRESOURCEW(1), RT_MANIFEST);
   ASSERT_FALSE(manifest.empty());
   const char* required[] = {
       "level=\"asInvoker\"",
       "uiAccess=\"false\"",
-      ">PerMonitorV2</dpiAwareness>",
+      "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+      "PerMonitorV2, PerMonitor</dpiAwareness>",
+      "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">"
+      "true/pm</dpiAware>",
       "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",
   };
   for (const char* text : required) {

@@ -2,14 +2,15 @@
 
 #include <dwmapi.h>
 
+#include <cstdint>
+
+#include "runner/immersive_dark_mode.h"
+
 namespace {
 
 constexpr wchar_t kPersonalizeKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 constexpr wchar_t kAppsUseLightTheme[] = L"AppsUseLightTheme";
-
-// DWMWA_USE_IMMERSIVE_DARK_MODE, which older SDK headers do not name.
-constexpr DWORD kUseImmersiveDarkMode = 20;
 
 std::optional<DWORD> ReadAppsUseLightTheme() {
   DWORD value = 0;
@@ -31,6 +32,18 @@ std::optional<BOOL> DarkFrameForUserTheme() {
 void ApplySystemTheme(HWND window) {
   std::optional<BOOL> dark = DarkFrameForUserTheme();
   if (!dark) return;
-  BOOL attribute = *dark;
-  ::DwmSetWindowAttribute(window, kUseImmersiveDarkMode, &attribute, sizeof(attribute));
+  BOOL value = *dark;
+  auto set_attribute = [window, &value](uint32_t attribute) {
+    return SUCCEEDED(::DwmSetWindowAttribute(window, attribute, &value, sizeof(value)));
+  };
+  if (!SetImmersiveDarkMode(set_attribute) || !::IsWindowVisible(window)) return;
+  // Recomputes and repaints the frame without moving, sizing, reordering or
+  // activating the window.
+  ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool IsThemeSettingChange(LPARAM lparam) {
+  // The setting's name arrives as a wide string, or as null.
+  return IsImmersiveColorSetChange(reinterpret_cast<const char16_t*>(lparam));
 }

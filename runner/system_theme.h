@@ -15,8 +15,14 @@
 std::optional<BOOL> DarkFrameForUserTheme();
 
 // Sets the dark mode attribute of `window`'s frame from the user's app
-// theme. Does nothing when the theme cannot be read; the attribute call's
-// own failure is ignored.
+// theme, under the attribute number the running Windows build knows. Does
+// nothing when the theme cannot be read, and nothing more when no number is
+// accepted. A visible window's frame is redrawn at once, since Windows 10
+// otherwise keeps the old caption until the window is activated again.
 void ApplySystemTheme(HWND window);
+
+// True when a WM_SETTINGCHANGE with this `lparam` announces a change of the
+// user's app theme.
+bool IsThemeSettingChange(LPARAM lparam);
 
 #endif  // KESTRO_RUNNER_SYSTEM_THEME_H_

@@ -69,9 +69,19 @@ void EnableNonClientDpiScalingIfAvailable(HWND window) {
   if (enable != nullptr) enable(window);
 }
 
-double ScaleFactorNear(const WindowOrigin& origin) {
+// The window's outer bounds in pixels: `origin` and `size` scaled to the DPI
+// of the monitor nearest the unscaled origin, then fitted into that
+// monitor's work area, so that at a high scale the window neither reaches
+// past the screen's edge nor lies under the taskbar.
+WindowBounds ScaledBoundsNear(const WindowOrigin& origin, const WindowSize& size) {
   HMONITOR monitor = ::MonitorFromPoint(POINT{origin.x, origin.y}, MONITOR_DEFAULTTONEAREST);
-  return ScaleFactorForDpi(FlutterDesktopGetDpiForMonitor(monitor));
+  double scale = ScaleFactorForDpi(FlutterDesktopGetDpiForMonitor(monitor));
+  WindowBounds bounds{ScaleOrigin(origin, scale), ScaleSize(size, scale)};
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (!::GetMonitorInfoW(monitor, &info)) return bounds;
+  const RECT& work = info.rcWork;
+  return FitToWorkArea(bounds, ScreenRect{work.left, work.top, work.right, work.bottom});
 }
 
 }  // namespace
@@ -88,12 +98,11 @@ bool Win32Window::CreateNativeWindow(const std::u16string& title, const WindowOr
   DestroyNativeWindow();
   WindowClassRegistry::Instance().EnsureRegistered(StaticWindowProc);
 
-  double scale = ScaleFactorNear(origin);
-  WindowOrigin position = ScaleOrigin(origin, scale);
-  WindowSize extent = ScaleSize(size, scale);
-  HWND window = ::CreateWindowExW(0, kWindowClassName, AsWideChars(title), WS_OVERLAPPEDWINDOW,
-                                  position.x, position.y, extent.width, extent.height, nullptr,
-                                  nullptr, ::GetModuleHandleW(nullptr), this);
+  WindowBounds bounds = ScaledBoundsNear(origin, size);
+  HWND window =
+      ::CreateWindowExW(0, kWindowClassName, AsWideChars(title), WS_OVERLAPPEDWINDOW,
+                        bounds.origin.x, bounds.origin.y, bounds.size.width, bounds.size.height,
+                        nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
   if (window == nullptr) return false;
 
   ApplySystemTheme(window);
@@ -150,6 +159,10 @@ LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wparam, LPA
     case WM_DWMCOLORIZATIONCOLORCHANGED:
       ApplySystemTheme(window);
       return 0;
+    case WM_SETTINGCHANGE:
+      // Not answered here: the default procedure still sees every setting.
+      if (IsThemeSettingChange(lparam)) ApplySystemTheme(window);
+      break;
   }
   // The stored handle, not `window`: it is null once WM_DESTROY has run.
   return ::DefWindowProcW(window_handle, message, wparam, lparam);

@@ -28,8 +28,9 @@ class Win32Window {
 
   // Creates the window, hidden, with `title`, at `origin` with the outer
   // size `size`, both in logical units scaled to the DPI of the monitor
-  // nearest the unscaled origin. An earlier window of this object is
-  // destroyed first. Returns true when the window exists and
+  // nearest the unscaled origin and, where the result would not fit, shrunk
+  // and moved into that monitor's work area. An earlier window of this
+  // object is destroyed first. Returns true when the window exists and
   // OnWindowCreated returned true; a window whose hook failed stays, hidden,
   // until it is destroyed.
   bool CreateNativeWindow(const std::u16string& title, const WindowOrigin& origin,

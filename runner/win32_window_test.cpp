@@ -99,12 +99,24 @@ struct DpiCase {
 };
 
 // Verifies that the logical origin and size are scaled by the monitor's DPI
-// and truncated.
-TEST(Win32WindowTest, PlacesWindowAtScaledOriginAndSize) {
+// and truncated, and that a scaled window larger than the monitor's work
+// area is fitted into it.
+TEST(Win32WindowTest, PlacesWindowAtScaledOriginAndSizeWithinTheWorkArea) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromPoint(POINT{kOrigin.x, kOrigin.y}, MONITOR_DEFAULTTONEAREST),
+                    &monitor);
+  const RECT work = monitor.rcWork;
+  // The test display is 1920 x 1080: room for the window at 120 dpi, not at
+  // 144 dpi.
+  if (work.right - work.left < 12 + 1600 || work.bottom - work.top < 12 + 900 ||
+      work.right - work.left > 1920 || work.bottom - work.top > 1080) {
+    GTEST_SKIP() << "needs a work area between 1612 x 912 and 1920 x 1080";
+  }
   const DpiCase cases[] = {
       {96, {10, 10, 10 + 1280, 10 + 720}},
       {120, {12, 12, 12 + 1600, 12 + 900}},
-      {144, {15, 15, 15 + 1920, 15 + 1080}},
+      {144, work},
   };
   for (const DpiCase& c : cases) {
     SCOPED_TRACE(c.dpi);

@@ -1,0 +1,15 @@
+#include "runner/console_control.h"
+
+ConsoleControlAction ActionForConsoleControl(uint32_t event) {
+  switch (event) {
+    case kCtrlCEvent:
+    case kCtrlBreakEvent:
+      return ConsoleControlAction::kIgnore;
+    case kCtrlCloseEvent:
+    case kCtrlLogoffEvent:
+    case kCtrlShutdownEvent:
+      return ConsoleControlAction::kCloseWindow;
+    default:
+      return ConsoleControlAction::kPassOn;
+  }
+}
