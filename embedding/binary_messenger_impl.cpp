@@ -36,7 +36,7 @@ void BinaryMessengerImpl::SetChannelHandler(const std::string& channel, ChannelH
 }
 
 void OnEngineMessage(FlutterDesktopMessengerRef messenger, const FlutterDesktopMessage* message,
-                     void* user_data) {
+                     void* user_data) noexcept {
   auto& handler = *static_cast<ChannelHandler*>(user_data);
   // The sender takes over this function's hold on the reference: the
   // messenger is released when the last sender is gone.
@@ -45,7 +45,7 @@ void OnEngineMessage(FlutterDesktopMessengerRef messenger, const FlutterDesktopM
   handler(message->message, message->message_size, std::move(reply));
 }
 
-void OnEngineReply(const uint8_t* data, size_t data_size, void* user_data) {
+void OnEngineReply(const uint8_t* data, size_t data_size, void* user_data) noexcept {
   std::unique_ptr<ReplyCallback> holder(static_cast<ReplyCallback*>(user_data));
   (*holder)(data, data_size);
 }

@@ -77,7 +77,7 @@ FlutterDesktopEngineRef FlutterEngine::ReleaseEngineOwnership() {
 }
 
 // static
-void FlutterEngine::OnNextFrame(void* user_data) {
+void FlutterEngine::OnNextFrame(void* user_data) noexcept {
   auto* engine = static_cast<FlutterEngine*>(user_data);
   // Taken out before it runs, so that a callback that arms the next frame or
   // ends this engine object does not touch a callable that is running.
