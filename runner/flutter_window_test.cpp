@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,27 @@ TEST(FlutterWindowTest, ClosingEndsEngineThenPostsQuit) {
   std::vector<std::string> lines = transcript.Lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_TRUE(Contains(lines.back(), "\"event\":\"closing\"")) << lines.back();
+}
+
+// A window whose own handling throws on one message.
+class ThrowingWindow : public Win32Window {
+ protected:
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override {
+    if (message == WM_APP) throw std::runtime_error("window message");
+    return Win32Window::HandleMessage(window, message, wparam, lparam);
+  }
+};
+
+// An exception from the handling of a window message stops at the window
+// procedure: the process ends instead of unwinding through the system.
+TEST(FlutterWindowDeathTest, ExceptionFromTheWindowProcedureEndsTheProcess) {
+  EXPECT_DEATH(
+      {
+        ThrowingWindow window;
+        window.CreateNativeWindow(u"kestro", kOrigin, kSize);
+        ::SendMessageW(window.GetHandle(), WM_APP, 0, 0);
+      },
+      "terminate called after throwing");
 }
 
 // The cash drawer channel is installed with the window: the app's calls on
