@@ -16,6 +16,14 @@
 #include "runner/command_line.h"
 #include "standins/engine/standin_extras.h"
 
+// Reads what FlutterWindow keeps.
+class FlutterWindowTestPeer {
+ public:
+  static bool HasViewController(const FlutterWindow& window) {
+    return window.view_controller != nullptr;
+  }
+};
+
 namespace {
 
 constexpr WindowOrigin kOrigin{10, 10};
@@ -152,11 +160,16 @@ TEST(FlutterWindowTest, ViewFillsClientAreaAndWindowShowsAtFirstFrame) {
   EXPECT_TRUE(Contains(lines[0], "\"windowVisibleBeforeFrame\":false")) << lines[0];
 }
 
+// The engine library ends the engine of a controller that fails, so the
+// window keeps no controller through which a later message (a font change)
+// could reach that engine.
 TEST(FlutterWindowTest, FailedViewControllerLeavesWindowEmptyAndHidden) {
   FlutterWindow window(BundleWithArguments({"--fail-view"}));
   EXPECT_FALSE(window.CreateNativeWindow(u"kestro", kOrigin, kSize));
   ASSERT_NE(window.GetHandle(), nullptr);
   EXPECT_EQ(ContentOf(window), nullptr);
+  EXPECT_FALSE(FlutterWindowTestPeer::HasViewController(window));
+  EXPECT_EQ(::SendMessageW(window.GetHandle(), WM_FONTCHANGE, 0, 0), 0);
 
   MessagePump pump;
   pump.RunFor(300);
