@@ -205,26 +205,50 @@ TEST(FlutterWindowTest, EngineAnswersTakePrecedence) {
   EXPECT_FALSE(::IsWindow(handle));
 }
 
-// Closing the window ends the view controller (the app says goodbye) and
-// then posts the quit message, while the window object still lives.
-TEST(FlutterWindowTest, ClosingEndsEngineThenPostsQuit) {
-  TempFile transcript(L"flutter-window-closing");
-  FlutterWindow window(BundleWithArguments({"--transcript", transcript.utf8_path()}));
-  ASSERT_TRUE(window.CreateNativeWindow(u"kestro", kOrigin, kSize));
-  window.SetQuitWhenClosed(true);
-  MessagePump pump;
-  ASSERT_TRUE(pump.RunUntil([&] { return ::IsWindowVisible(window.GetHandle()) != FALSE; }));
-  HWND view = ContentOf(window);
+int CountLinesWith(const TempFile& file, const std::string& part) {
+  int count = 0;
+  for (const std::string& line : file.Lines()) count += Contains(line, part) ? 1 : 0;
+  return count;
+}
 
-  ::SendMessageW(window.GetHandle(), WM_CLOSE, 0, 0);
-  pump.RunUntil([&] { return pump.quit_posted; });
+// The two ways the message loop ends. Closing the window ends the view
+// controller (the app says goodbye) and then posts the quit message. A quit
+// message posted by someone else leaves the window and the engine up; the
+// DestroyNativeWindow that the entry point runs after the loop, before it
+// uninitialises COM, then ends the engine, and after a close does nothing.
+TEST(FlutterWindowTest, EngineHasEndedOnceTheWindowIsDestroyedAfterTheLoop) {
+  const std::string closing = "\"event\":\"closing\"";
+  for (bool closed : {true, false}) {
+    SCOPED_TRACE(closed ? "window closed" : "quit posted by someone else");
+    TempFile transcript(L"flutter-window-ending");
+    FlutterWindow window(BundleWithArguments({"--transcript", transcript.utf8_path()}));
+    ASSERT_TRUE(window.CreateNativeWindow(u"kestro", kOrigin, kSize));
+    window.SetQuitWhenClosed(true);
+    MessagePump pump;
+    ASSERT_TRUE(pump.RunUntil([&] { return ::IsWindowVisible(window.GetHandle()) != FALSE; }));
+    HWND view = ContentOf(window);
 
-  EXPECT_TRUE(pump.quit_posted);
-  EXPECT_EQ(window.GetHandle(), nullptr);
-  EXPECT_FALSE(::IsWindow(view));
-  std::vector<std::string> lines = transcript.Lines();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_TRUE(Contains(lines.back(), "\"event\":\"closing\"")) << lines.back();
+    if (closed) {
+      ::SendMessageW(window.GetHandle(), WM_CLOSE, 0, 0);
+    } else {
+      ::PostQuitMessage(0);
+    }
+    ASSERT_TRUE(pump.RunUntil([&] { return pump.quit_posted; }));
+    EXPECT_EQ(window.GetHandle() == nullptr, closed);
+    EXPECT_EQ(::IsWindow(view) == FALSE, closed);
+    EXPECT_EQ(CountLinesWith(transcript, closing), closed ? 1 : 0);
+
+    window.DestroyNativeWindow();
+    EXPECT_EQ(window.GetHandle(), nullptr);
+    EXPECT_FALSE(::IsWindow(view));
+    EXPECT_EQ(CountLinesWith(transcript, closing), 1);
+    if (!closed) {
+      // Destroying the window posted a quit message of its own; take it, so
+      // that what follows starts with an empty queue.
+      MessagePump rest;
+      rest.RunUntil([&] { return rest.quit_posted; });
+    }
+  }
 }
 
 // A window whose own handling throws on one message.
