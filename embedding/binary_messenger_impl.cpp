@@ -3,6 +3,8 @@
 #include <memory>
 #include <utility>
 
+#include "embedding/callback_boundary.h"
+
 namespace flutter {
 
 BinaryMessengerImpl::BinaryMessengerImpl(FlutterDesktopMessengerRef messenger)
@@ -36,18 +38,22 @@ void BinaryMessengerImpl::SetChannelHandler(const std::string& channel, ChannelH
 }
 
 void OnEngineMessage(FlutterDesktopMessengerRef messenger, const FlutterDesktopMessage* message,
-                     void* user_data) {
-  auto& handler = *static_cast<ChannelHandler*>(user_data);
-  // The sender takes over this function's hold on the reference: the
-  // messenger is released when the last sender is gone.
-  ReplyCallback reply =
-      ResponseSender(SharedMessenger::Acquire(messenger), message->response_handle);
-  handler(message->message, message->message_size, std::move(reply));
+                     void* user_data) noexcept {
+  RunAtCallbackBoundary([&] {
+    auto& handler = *static_cast<ChannelHandler*>(user_data);
+    // The sender takes over this function's hold on the reference: the
+    // messenger is released when the last sender is gone.
+    ReplyCallback reply =
+        ResponseSender(SharedMessenger::Acquire(messenger), message->response_handle);
+    handler(message->message, message->message_size, std::move(reply));
+  });
 }
 
-void OnEngineReply(const uint8_t* data, size_t data_size, void* user_data) {
-  std::unique_ptr<ReplyCallback> holder(static_cast<ReplyCallback*>(user_data));
-  (*holder)(data, data_size);
+void OnEngineReply(const uint8_t* data, size_t data_size, void* user_data) noexcept {
+  RunAtCallbackBoundary([&] {
+    std::unique_ptr<ReplyCallback> holder(static_cast<ReplyCallback*>(user_data));
+    (*holder)(data, data_size);
+  });
 }
 
 }  // namespace flutter

@@ -50,17 +50,21 @@ class BinaryMessengerImpl : public BinaryMessenger {
   std::map<std::string, ChannelHandler> handlers_;
 };
 
+// The two functions the engine calls back. Both are noexcept: an exception
+// from a handler or a reply ends the process (std::terminate) instead of
+// unwinding through the engine library's frames.
+//
 // Called by the engine for each message on a channel with a stored handler
 // (`user_data`). Wraps the message's response handle in a ResponseSender
 // that holds a new messenger reference, and hands the message bytes (not
 // copied) and that sender to the handler.
 void OnEngineMessage(FlutterDesktopMessengerRef messenger, const FlutterDesktopMessage* message,
-                     void* user_data);
+                     void* user_data) noexcept;
 
 // Called by the engine once with the answer to a message sent by
 // BinaryMessengerImpl::Send. Calls the held reply and frees its holder
 // (`user_data`).
-void OnEngineReply(const uint8_t* data, size_t data_size, void* user_data);
+void OnEngineReply(const uint8_t* data, size_t data_size, void* user_data) noexcept;
 
 }  // namespace flutter
 

@@ -84,6 +84,7 @@ TEST_F(BinaryMessengerImplTest, OneAnsweredMessageTakesTheEngineCallsInOrder) {
 enum class Behaviour {
   kAnswerOnce,
   kAnswerTwice,
+  kAnswerThroughTwoCopies,
   kNeverAnswer,
   kAnswerLater,
   kAnswerAfterEngineGone
@@ -102,6 +103,10 @@ TEST_F(BinaryMessengerImplTest, AtMostOneResponsePerMessageWhateverTheHandlerDoe
   const ResponseCase cases[] = {
       {"answers once", Behaviour::kAnswerOnce, 1, {}},
       {"answers twice", Behaviour::kAnswerTwice, 1, {kDuplicateResponse}},
+      {"answers through a copy, then the original",
+       Behaviour::kAnswerThroughTwoCopies,
+       1,
+       {kDuplicateResponse}},
       {"never answers and drops the reply", Behaviour::kNeverAnswer, 0, {}},
       {"keeps the reply and answers later", Behaviour::kAnswerLater, 1, {}},
       {"answers after the engine has gone", Behaviour::kAnswerAfterEngineGone, 0, {}},
@@ -116,6 +121,11 @@ TEST_F(BinaryMessengerImplTest, AtMostOneResponsePerMessageWhateverTheHandlerDoe
                                     if (c.behaviour == Behaviour::kAnswerOnce) AnswerOk(reply);
                                     if (c.behaviour == Behaviour::kAnswerTwice) {
                                       AnswerOk(reply);
+                                      AnswerOk(reply);
+                                    }
+                                    if (c.behaviour == Behaviour::kAnswerThroughTwoCopies) {
+                                      ReplyCallback copy = reply;
+                                      AnswerOk(copy);
                                       AnswerOk(reply);
                                     }
                                   }));

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "codec/stderr_line.h"
+#include "embedding/callback_boundary.h"
 
 namespace flutter {
 namespace {
@@ -77,13 +78,15 @@ FlutterDesktopEngineRef FlutterEngine::ReleaseEngineOwnership() {
 }
 
 // static
-void FlutterEngine::OnNextFrame(void* user_data) {
-  auto* engine = static_cast<FlutterEngine*>(user_data);
-  // Taken out before it runs, so that a callback that arms the next frame or
-  // ends this engine object does not touch a callable that is running.
-  std::function<void()> callback = std::move(engine->next_frame_callback_);
-  engine->next_frame_callback_ = nullptr;
-  if (callback) callback();
+void FlutterEngine::OnNextFrame(void* user_data) noexcept {
+  RunAtCallbackBoundary([user_data] {
+    auto* engine = static_cast<FlutterEngine*>(user_data);
+    // Taken out before it runs, so that a callback that arms the next frame
+    // or ends this engine object does not touch a callable that is running.
+    std::function<void()> callback = std::move(engine->next_frame_callback_);
+    engine->next_frame_callback_ = nullptr;
+    if (callback) callback();
+  });
 }
 
 }  // namespace flutter

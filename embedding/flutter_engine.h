@@ -52,8 +52,9 @@ class FlutterEngine : public PluginRegistry {
 
  private:
   // The engine library's next-frame callback; `user_data` is the engine
-  // object.
-  static void OnNextFrame(void* user_data);
+  // object. An exception from the stored callable ends the process instead
+  // of unwinding through the engine library.
+  static void OnNextFrame(void* user_data) noexcept;
 
   FlutterDesktopEngineRef engine_ = nullptr;
   std::unique_ptr<BinaryMessengerImpl> messenger_;

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -174,6 +176,47 @@ TEST_F(FlutterEngineTest, DestructionEndsOnlyAnOwnedEngineThenDropsCallbackThenM
     }
     EXPECT_EQ(fake_.calls(), c.calls_at_destruction);
     EXPECT_FALSE(ran);
+  }
+}
+
+struct BoundaryCase {
+  const char* label;
+  // Gives `engine` a callable that throws, then has the engine call it.
+  std::function<void(FlutterEngine& engine, FakeEngine& fake)> throw_from_callback;
+};
+
+// An exception from anything the engine library calls back stops at our
+// boundary: the process ends (std::terminate) instead of unwinding through
+// the library's frames.
+TEST(FlutterEngineDeathTest, ExceptionFromACallbackEndsTheProcess) {
+  const BoundaryCase cases[] = {
+      {"channel handler",
+       [](FlutterEngine& engine, FakeEngine& fake) {
+         engine.GetMessenger()->SetChannelHandler(
+             "c", [](const uint8_t*, size_t, ReplyCallback) { throw std::runtime_error("c"); });
+         fake.DeliverMessage("c", {});
+       }},
+      {"reply to a sent message",
+       [](FlutterEngine& engine, FakeEngine& fake) {
+         engine.GetMessenger()->Send(
+             "c", nullptr, 0, [](const uint8_t*, size_t) { throw std::runtime_error("reply"); });
+         fake.AnswerSentMessage(0, {});
+       }},
+      {"next-frame callback",
+       [](FlutterEngine& engine, FakeEngine& fake) {
+         engine.SetNextFrameCallback([] { throw std::runtime_error("frame"); });
+         fake.RenderFrame();
+       }},
+  };
+  for (const BoundaryCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_DEATH(
+        {
+          FakeEngine fake;
+          FlutterEngine engine(DartBundle(u"data"));
+          c.throw_from_callback(engine, fake);
+        },
+        "terminate called after throwing");
   }
 }
 

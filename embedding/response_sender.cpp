@@ -29,20 +29,27 @@ class ScopedMessengerLock {
 
 }  // namespace
 
+ResponseSender::PendingResponse::PendingResponse(
+    SharedMessenger messenger, const FlutterDesktopMessageResponse* response_handle)
+    : messenger(std::move(messenger)), response_handle(response_handle) {}
+
 ResponseSender::ResponseSender(SharedMessenger messenger,
                                const FlutterDesktopMessageResponse* response_handle)
-    : messenger_(std::move(messenger)), response_handle_(response_handle) {}
+    : pending_(std::make_shared<PendingResponse>(std::move(messenger), response_handle)) {}
 
 void ResponseSender::operator()(const uint8_t* data, size_t data_size) {
-  FlutterDesktopMessengerRef messenger = messenger_.get();
+  FlutterDesktopMessengerRef messenger = pending_->messenger.get();
   ScopedMessengerLock lock(messenger);
   if (!FlutterDesktopMessengerIsAvailable(messenger)) return;
-  if (response_handle_ == nullptr) {
+  // Taken, not read: a copy answering at the same time finds it gone. The
+  // exchange keeps that true even when the engine hands out a null lock.
+  const FlutterDesktopMessageResponse* response_handle =
+      pending_->response_handle.exchange(nullptr);
+  if (response_handle == nullptr) {
     WriteStderrLine(kDuplicateResponse);
     return;
   }
-  FlutterDesktopMessengerSendResponse(messenger, response_handle_, data, data_size);
-  response_handle_ = nullptr;
+  FlutterDesktopMessengerSendResponse(messenger, response_handle, data, data_size);
 }
 
 }  // namespace flutter

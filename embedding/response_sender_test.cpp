@@ -1,5 +1,6 @@
-// Late replies: answered from a second thread while the UI thread tears the
-// engine down. Run under ThreadSanitizer with the messaging tests.
+// Replies answered off the UI thread: late ones, while the UI thread tears the
+// engine down, and copies of one reply racing each other. Run under
+// ThreadSanitizer with the messaging tests.
 
 #include "embedding/response_sender.h"
 
@@ -112,6 +113,40 @@ TEST(LateReply, FromAnotherThreadWhileTheEngineIsTornDown) {
     std::printf("%s: %d of %d rounds answered before the engine went\n", c.label, answered,
                 kRounds);
   }
+}
+
+// Two copies of one reply, answered at the same moment from two threads: the
+// engine gets one response, and the copy that lost reports the duplicate.
+TEST(CopiedReply, CopiesRacingOnTwoThreadsSendOneResponse) {
+  FakeEngine fake;
+  fake.set_recording(false);
+  auto controller = std::make_unique<FlutterViewController>(800, 600, DartBundle(u"data"));
+  ReplyCallback kept;
+  controller->GetEngine()->GetMessenger()->SetChannelHandler(
+      kChannel, [&kept](const uint8_t*, size_t, ReplyCallback reply) { kept = std::move(reply); });
+  StderrCapture stderr_capture;
+  for (int round = 0; round < kRounds; ++round) {
+    int message = fake.DeliverMessage(kChannel, Bytes("m"));
+    std::atomic<int> ready{0};
+    auto answer = [&ready](ReplyCallback reply) {
+      ++ready;
+      while (ready < 2) std::this_thread::yield();
+      const uint8_t bytes[] = {'A'};
+      reply(bytes, sizeof(bytes));
+    };
+    ReplyCallback copy = kept;
+    std::thread first(answer, std::move(copy));
+    std::thread second(answer, std::move(kept));
+    kept = nullptr;
+    first.join();
+    second.join();
+    ASSERT_EQ(fake.ResponsesTo(message).size(), 1u) << "round " << round;
+  }
+  EXPECT_EQ(stderr_capture.TakeLines(),
+            std::vector<std::string>(
+                kRounds, "Error: Response can be set only once. Ignoring duplicate response."));
+  controller.reset();
+  EXPECT_THAT(fake.Problems(), IsEmpty());
 }
 
 }  // namespace

@@ -19,7 +19,12 @@ bool FlutterWindow::OnWindowCreated() {
   view_controller = std::make_unique<flutter::FlutterViewController>(
       client.right - client.left, client.bottom - client.top, bundle);
   flutter::FlutterEngine* engine = view_controller->GetEngine();
-  if (engine == nullptr || view_controller->GetView() == nullptr) return false;
+  if (engine == nullptr || view_controller->GetView() == nullptr) {
+    // The engine library has already ended this controller's engine. Kept,
+    // the controller would hand that engine to the next font reload.
+    view_controller.reset();
+    return false;
+  }
 
   flutter::RegisterAppPlugins(engine);
   InstallCashDrawerChannel();

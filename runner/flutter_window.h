@@ -29,7 +29,8 @@ class FlutterWindow : public Win32Window {
  protected:
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
   // Creates the view controller for the client area. Returns false, with no
-  // plugin registered, no channel and no content, when it has no view.
+  // plugin registered, no channel, no content and no controller kept, when
+  // it has no view.
   bool OnWindowCreated() override;
   void OnWindowDestroying() override;
 
@@ -38,7 +39,12 @@ class FlutterWindow : public Win32Window {
   // call handler. Requires a complete view controller.
   void InstallCashDrawerChannel();
 
+  // Lets tests see whether a view controller is kept.
+  friend class FlutterWindowTestPeer;
+
   flutter::DartBundle bundle;
+  // Present only while complete (it has a view), so that every message
+  // handled with a controller may act on its engine.
   std::unique_ptr<flutter::FlutterViewController> view_controller;
   std::unique_ptr<flutter::MethodCallChannel> cash_drawer_channel;
 };

@@ -8,12 +8,21 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "embedding/dart_bundle.h"
 #include "runner/command_line.h"
 #include "standins/engine/standin_extras.h"
+
+// Reads what FlutterWindow keeps.
+class FlutterWindowTestPeer {
+ public:
+  static bool HasViewController(const FlutterWindow& window) {
+    return window.view_controller != nullptr;
+  }
+};
 
 namespace {
 
@@ -151,11 +160,16 @@ TEST(FlutterWindowTest, ViewFillsClientAreaAndWindowShowsAtFirstFrame) {
   EXPECT_TRUE(Contains(lines[0], "\"windowVisibleBeforeFrame\":false")) << lines[0];
 }
 
+// The engine library ends the engine of a controller that fails, so the
+// window keeps no controller through which a later message (a font change)
+// could reach that engine.
 TEST(FlutterWindowTest, FailedViewControllerLeavesWindowEmptyAndHidden) {
   FlutterWindow window(BundleWithArguments({"--fail-view"}));
   EXPECT_FALSE(window.CreateNativeWindow(u"kestro", kOrigin, kSize));
   ASSERT_NE(window.GetHandle(), nullptr);
   EXPECT_EQ(ContentOf(window), nullptr);
+  EXPECT_FALSE(FlutterWindowTestPeer::HasViewController(window));
+  EXPECT_EQ(::SendMessageW(window.GetHandle(), WM_FONTCHANGE, 0, 0), 0);
 
   MessagePump pump;
   pump.RunFor(300);
@@ -191,26 +205,71 @@ TEST(FlutterWindowTest, EngineAnswersTakePrecedence) {
   EXPECT_FALSE(::IsWindow(handle));
 }
 
-// Closing the window ends the view controller (the app says goodbye) and
-// then posts the quit message, while the window object still lives.
-TEST(FlutterWindowTest, ClosingEndsEngineThenPostsQuit) {
-  TempFile transcript(L"flutter-window-closing");
-  FlutterWindow window(BundleWithArguments({"--transcript", transcript.utf8_path()}));
-  ASSERT_TRUE(window.CreateNativeWindow(u"kestro", kOrigin, kSize));
-  window.SetQuitWhenClosed(true);
-  MessagePump pump;
-  ASSERT_TRUE(pump.RunUntil([&] { return ::IsWindowVisible(window.GetHandle()) != FALSE; }));
-  HWND view = ContentOf(window);
+int CountLinesWith(const TempFile& file, const std::string& part) {
+  int count = 0;
+  for (const std::string& line : file.Lines()) count += Contains(line, part) ? 1 : 0;
+  return count;
+}
 
-  ::SendMessageW(window.GetHandle(), WM_CLOSE, 0, 0);
-  pump.RunUntil([&] { return pump.quit_posted; });
+// The two ways the message loop ends. Closing the window ends the view
+// controller (the app says goodbye) and then posts the quit message. A quit
+// message posted by someone else leaves the window and the engine up; the
+// DestroyNativeWindow that the entry point runs after the loop, before it
+// uninitialises COM, then ends the engine, and after a close does nothing.
+TEST(FlutterWindowTest, EngineHasEndedOnceTheWindowIsDestroyedAfterTheLoop) {
+  const std::string closing = "\"event\":\"closing\"";
+  for (bool closed : {true, false}) {
+    SCOPED_TRACE(closed ? "window closed" : "quit posted by someone else");
+    TempFile transcript(L"flutter-window-ending");
+    FlutterWindow window(BundleWithArguments({"--transcript", transcript.utf8_path()}));
+    ASSERT_TRUE(window.CreateNativeWindow(u"kestro", kOrigin, kSize));
+    window.SetQuitWhenClosed(true);
+    MessagePump pump;
+    ASSERT_TRUE(pump.RunUntil([&] { return ::IsWindowVisible(window.GetHandle()) != FALSE; }));
+    HWND view = ContentOf(window);
 
-  EXPECT_TRUE(pump.quit_posted);
-  EXPECT_EQ(window.GetHandle(), nullptr);
-  EXPECT_FALSE(::IsWindow(view));
-  std::vector<std::string> lines = transcript.Lines();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_TRUE(Contains(lines.back(), "\"event\":\"closing\"")) << lines.back();
+    if (closed) {
+      ::SendMessageW(window.GetHandle(), WM_CLOSE, 0, 0);
+    } else {
+      ::PostQuitMessage(0);
+    }
+    ASSERT_TRUE(pump.RunUntil([&] { return pump.quit_posted; }));
+    EXPECT_EQ(window.GetHandle() == nullptr, closed);
+    EXPECT_EQ(::IsWindow(view) == FALSE, closed);
+    EXPECT_EQ(CountLinesWith(transcript, closing), closed ? 1 : 0);
+
+    window.DestroyNativeWindow();
+    EXPECT_EQ(window.GetHandle(), nullptr);
+    EXPECT_FALSE(::IsWindow(view));
+    EXPECT_EQ(CountLinesWith(transcript, closing), 1);
+    if (!closed) {
+      // Destroying the window posted a quit message of its own; take it, so
+      // that what follows starts with an empty queue.
+      MessagePump rest;
+      rest.RunUntil([&] { return rest.quit_posted; });
+    }
+  }
+}
+
+// A window whose own handling throws on one message.
+class ThrowingWindow : public Win32Window {
+ protected:
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override {
+    if (message == WM_APP) throw std::runtime_error("window message");
+    return Win32Window::HandleMessage(window, message, wparam, lparam);
+  }
+};
+
+// An exception from the handling of a window message stops at the window
+// procedure: the process ends instead of unwinding through the system.
+TEST(FlutterWindowDeathTest, ExceptionFromTheWindowProcedureEndsTheProcess) {
+  EXPECT_DEATH(
+      {
+        ThrowingWindow window;
+        window.CreateNativeWindow(u"kestro", kOrigin, kSize);
+        ::SendMessageW(window.GetHandle(), WM_APP, 0, 0);
+      },
+      "terminate called after throwing");
 }
 
 // The cash drawer channel is installed with the window: the app's calls on

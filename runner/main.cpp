@@ -49,6 +49,10 @@ int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   console_control.CloseOnConsoleEnd(window.GetHandle());
 
   RunMessageLoop();
+  // A quit message posted by someone else ends the loop while the window
+  // still exists: take it down now, so that the engine and the plugins end
+  // before COM does. After a close the window is gone and nothing happens.
+  window.DestroyNativeWindow();
   ::CoUninitialize();
   return kExitNormal;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "embedding/callback_boundary.h"
 #include "embedding/flutter_desktop_api.h"
 #include "runner/resource_ids.h"
 #include "runner/system_theme.h"
@@ -122,18 +123,20 @@ void Win32Window::DestroyNativeWindow() {
 
 // static
 LRESULT CALLBACK Win32Window::StaticWindowProc(HWND window, UINT message, WPARAM wparam,
-                                               LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    auto* self = static_cast<Win32Window*>(create->lpCreateParams);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    EnableNonClientDpiScalingIfAvailable(window);
-    self->window_handle = window;
+                                               LPARAM lparam) noexcept {
+  return flutter::RunAtCallbackBoundary([&]() -> LRESULT {
+    if (message == WM_NCCREATE) {
+      auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+      auto* self = static_cast<Win32Window*>(create->lpCreateParams);
+      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      EnableNonClientDpiScalingIfAvailable(window);
+      self->window_handle = window;
+      return ::DefWindowProcW(window, message, wparam, lparam);
+    }
+    auto* self = reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self != nullptr) return self->HandleMessage(window, message, wparam, lparam);
     return ::DefWindowProcW(window, message, wparam, lparam);
-  }
-  auto* self = reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self != nullptr) return self->HandleMessage(window, message, wparam, lparam);
-  return ::DefWindowProcW(window, message, wparam, lparam);
+  });
 }
 
 LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -74,7 +74,10 @@ class Win32Window {
   virtual void OnWindowDestroying();
 
  private:
-  static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  // noexcept: an exception from the message handling ends the process
+  // instead of unwinding through the system's frames.
+  static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wparam,
+                                           LPARAM lparam) noexcept;
   // Fits the content window, when there is one, to the client area.
   void MoveContentToClientArea();
 
