@@ -35,7 +35,7 @@ ConsoleControlState& ControlState() {
   return *state;
 }
 
-BOOL WINAPI OnConsoleControl(DWORD event) {
+BOOL WINAPI OnConsoleControl(DWORD event) noexcept {
   switch (ActionForConsoleControl(event)) {
     case ConsoleControlAction::kIgnore:
       return TRUE;
