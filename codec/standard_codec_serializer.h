@@ -100,12 +100,13 @@ class StandardCodecSerializer {
   // - Lists and maps nest at most kMaxNestingDepth deep.
   // - A decode writes at most kMaxDecodeErrorLines error lines, and one more
   //   that counts those left out.
-  // So a decode of n bytes takes O(n) time (map insertion adds a logarithmic
-  // factor on key comparisons) and holds at most
+  // So, through a reader that tells its remaining bytes (ByteBufferStreamReader
+  // does), a decode of n bytes takes O(n) time (map insertion adds a
+  // logarithmic factor on key comparisons) and holds at most
   // MaxDecodeAllocation(n) bytes allocated at once, reserved capacity
-  // included. No size it allocates comes near a container's max_size(), so
-  // neither std::length_error nor, short of memory that an honest message of
-  // the same size would also lack, std::bad_alloc can arise.
+  // included. No size it asks for comes near a container's max_size(), so
+  // std::length_error cannot arise, nor std::bad_alloc unless memory for an
+  // honest message of a few times the size is lacking too.
   virtual EncodableValue ReadValueOfType(uint8_t type, ByteStreamReader* reader) const;
 
   // Reads one complete value: its tag, then its payload through
