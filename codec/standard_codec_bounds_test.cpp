@@ -93,6 +93,57 @@ TEST(StandardCodecBoundsTest, ListsEndingTogetherEachReadABoundedTail) {
   EXPECT_EQ(decoded.Get<ValueList>().size(), 1 + kSlack);
 }
 
+// Whether every list in `value` has exactly the room its elements take.
+bool ListsHaveExactRoom(const EncodableValue& value) {
+  if (const ValueList* list = value.GetIf<ValueList>()) {
+    if (list->capacity() != list->size()) return false;
+    for (const EncodableValue& element : *list) {
+      if (!ListsHaveExactRoom(element)) return false;
+    }
+  } else if (const ValueMap* map = value.GetIf<ValueMap>()) {
+    for (const auto& [key, mapped] : *map) {
+      if (!ListsHaveExactRoom(key) || !ListsHaveExactRoom(mapped)) return false;
+    }
+  }
+  return true;
+}
+
+// The room the lists of one decode may reserve covers every honest message,
+// even one whose elements all take one byte, nested or side by side.
+TEST(StandardCodecBoundsTest, HonestListsReserveExactlyTheirCount) {
+  const ValueList nulls(300);
+  const EncodableValue values[] = {
+      EncodableValue(nulls),
+      EncodableValue(ValueList{EncodableValue(ValueList{EncodableValue(nulls)}),
+                               EncodableValue(nulls), EncodableValue(ValueList{})}),
+      EncodableValue(ValueMap{{EncodableValue(nulls), EncodableValue(ValueList{true, false})},
+                              {"k", EncodableValue(nulls)}}),
+  };
+  for (const EncodableValue& value : values) {
+    SCOPED_TRACE(::testing::PrintToString(value));
+    const EncodableValue decoded = Decode(Encode(value));
+    EXPECT_TRUE(AreEquivalent(decoded, value));
+    EXPECT_TRUE(ListsHaveExactRoom(decoded));
+  }
+}
+
+// A decode reports its first kMaxDecodeErrorLines problems, then one line
+// that counts the rest; the next decode reports in full again.
+TEST(StandardCodecBoundsTest, ErrorLinesOfOneDecodeAreCapped) {
+  const uint64_t kLimit = StandardCodecSerializer::kMaxDecodeErrorLines;
+  std::vector<uint8_t> bytes = Bytes("0C FE 00 10");  // 4,096 unknown tags
+  bytes.resize(bytes.size() + 4096, 0x10);
+  StderrCapture capture;
+  EXPECT_EQ(DirectSize(Decode(bytes)), 4096u);
+  Decode(Bytes("0C 01 10"));
+  const std::vector<std::string> lines = capture.TakeLines();
+  ASSERT_EQ(lines.size(), kLimit + 2);
+  EXPECT_EQ(lines[kLimit - 1], "Unknown type in StandardCodecSerializer::ReadValueOfType: 16");
+  EXPECT_EQ(lines[kLimit], "StandardCodecSerializer::ReadValueOfType: " +
+                               std::to_string(4096 - kLimit) + " more error lines left out");
+  EXPECT_EQ(lines[kLimit + 1], "Unknown type in StandardCodecSerializer::ReadValueOfType: 16");
+}
+
 // The number of lists wrapped around the innermost value.
 int ListDepth(const EncodableValue& value, const EncodableValue** innermost) {
   int depth = 0;

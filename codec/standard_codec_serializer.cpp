@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -36,9 +37,21 @@ enum Tag : uint8_t {
 constexpr uint64_t kMaxLength = 0xFFFFFFFF;
 constexpr uint8_t kNoAlignment = 0;
 
-// How many lists and maps this thread is inside of, while reading and while
-// writing. The serializer itself stays stateless and shareable.
-thread_local int read_depth = 0;
+// What the reads of one decode share. A decode is the outermost list or map
+// read on a thread: it begins when this thread enters a list or map while it
+// is inside none, and ends when that one returns. Kept per thread, so the
+// serializer itself stays stateless and shareable.
+struct DecodeState {
+  // How many lists and maps the current read is inside of.
+  int depth = 0;
+  // List elements the decode may still reserve room for.
+  uint64_t reservable = 0;
+  // Whether a string or array of the decode has already been cut short.
+  bool sequence_cut = false;
+};
+thread_local DecodeState decode;
+
+// How many lists and maps this thread is inside of while writing.
 thread_local int write_depth = 0;
 
 class NestingGuard {
@@ -79,6 +92,65 @@ uint64_t BoundedCount(uint64_t count, uint64_t element_size, uint64_t remaining)
   const uint64_t present = remaining / element_size;
   if (count <= present) return count;
   return std::min(count, present + StandardCodecSerializer::kMaxMissingElements);
+}
+
+// What a decode of n bytes holds at once, with S the size of one value, as
+// StandardCodecSerializer::MaxDecodeAllocation adds it up:
+// - list room reserved: at most n slots in all, since `reservable` starts at
+//   the bytes left when the decode begins;
+// - lists denied room grow by doubling: at most twice their elements, and
+//   while one grows, its old storage too: 3 slots per element. Each element
+//   took at least its tag byte, or was read at the end of the message, which
+//   at most kMaxMissingElements elements of each of the at most
+//   kMaxNestingDepth lists or maps open there are. A map entry (two elements,
+//   one node of 2S + 32 bytes) costs less per element;
+// - strings and arrays: one read whole holds its bytes and a terminator, at
+//   most 1 per byte; the first one cut short at most n + 16 * 8 + 1 bytes;
+//   each later one at most 129 bytes for its 2 or more bytes of tag and
+//   length, so 65 per byte;
+// - error lines, one at a time, and the first cut one's 129: within 4 KiB.
+// So (S + 3S + 67) n + 3S * 16 * 512 + 4096.
+
+// One list or map being read. The outermost one begins a decode: the decode
+// may reserve as many list elements in all as bytes remain, which is as many
+// as an honest message can hold since each element takes at least its tag
+// byte, and its error lines are capped until it ends.
+class ReadScope {
+ public:
+  explicit ReadScope(const ByteStreamReader* reader) {
+    if (decode.depth++ > 0) return;
+    decode.reservable = reader->RemainingBytes();
+    decode.sequence_cut = false;
+    line_limit_.emplace(StandardCodecSerializer::kMaxDecodeErrorLines,
+                        "StandardCodecSerializer::ReadValueOfType");
+  }
+  ~ReadScope() { --decode.depth; }
+  ReadScope(const ReadScope&) = delete;
+  ReadScope& operator=(const ReadScope&) = delete;
+
+ private:
+  std::optional<StderrLineLimit> line_limit_;
+};
+
+// Room for a list of `count` elements with `remaining` bytes left, taken from
+// what the decode may still reserve. A list denied room grows as it reads.
+uint64_t TakeListReservation(uint64_t count, uint64_t remaining) {
+  const uint64_t room = std::min(BoundedCount(count, 1, remaining), decode.reservable);
+  decode.reservable -= room;
+  return room;
+}
+
+// The length of a string or array of `count` elements: BoundedCount, except
+// that after the first one cut short in a decode, every later one is capped
+// as if no bytes remained. Each cut one fails to read and moves nowhere, so
+// without this a run of them would each hold the rest of the message.
+uint64_t SequenceLength(uint64_t count, uint64_t element_size, uint64_t remaining) {
+  if (remaining == ByteStreamReader::kUnknownRemaining || count <= remaining / element_size) {
+    return count;
+  }
+  const bool earlier_cut = decode.depth > 0 && decode.sequence_cut;
+  decode.sequence_cut = true;
+  return BoundedCount(count, element_size, earlier_cut ? 0 : remaining);
 }
 
 // The `count` elements whose little-endian bytes lie at `block`. Aligned
@@ -282,7 +354,7 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
 // from the message when the reader lends its bytes and they are aligned for
 // the element type, else into a zeroed result with one ReadRawBytes. When the
 // message cannot hold them, that read fails and the result is zeros, of the
-// announced length capped as BoundedCount says.
+// announced length capped as SequenceLength says.
 template <typename Sequence>
 Sequence StandardCodecSerializer::ReadSequence(uint8_t alignment, ByteStreamReader* reader) const {
   using Element = typename Sequence::value_type;
@@ -292,17 +364,17 @@ Sequence StandardCodecSerializer::ReadSequence(uint8_t alignment, ByteStreamRead
   if (const uint8_t* block = reader->ReadRawBytesInPlace(byte_count)) {
     return SequenceFromBlock<Sequence>(block, count);
   }
-  Sequence sequence(BoundedCount(count, sizeof(Element), reader->RemainingBytes()), Element{});
+  Sequence sequence(SequenceLength(count, sizeof(Element), reader->RemainingBytes()), Element{});
   reader->ReadRawBytes(reinterpret_cast<uint8_t*>(sequence.data()), byte_count);
   return sequence;
 }
 
 EncodableValue StandardCodecSerializer::ReadList(ByteStreamReader* reader) const {
-  if (read_depth >= kMaxNestingDepth) return ReportTooDeep("ReadValueOfType");
-  NestingGuard guard(&read_depth);
+  if (decode.depth >= kMaxNestingDepth) return ReportTooDeep("ReadValueOfType");
+  ReadScope scope(reader);
   const uint64_t count = ReadLength(reader);
   ValueList list;
-  list.reserve(BoundedCount(count, 1, reader->RemainingBytes()));
+  list.reserve(TakeListReservation(count, reader->RemainingBytes()));
   uint64_t missing = 0;
   for (uint64_t i = 0; i < count; ++i) {
     if (AtEnd(reader) && ++missing > kMaxMissingElements) break;
@@ -313,8 +385,8 @@ EncodableValue StandardCodecSerializer::ReadList(ByteStreamReader* reader) const
 
 // An entry whose key is already present is dropped: the first one read stays.
 EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* reader) const {
-  if (read_depth >= kMaxNestingDepth) return ReportTooDeep("ReadValueOfType");
-  NestingGuard guard(&read_depth);
+  if (decode.depth >= kMaxNestingDepth) return ReportTooDeep("ReadValueOfType");
+  ReadScope scope(reader);
   const uint64_t count = ReadLength(reader);
   ValueMap map;
   uint64_t missing = 0;

@@ -1,5 +1,6 @@
-// Decodes arbitrary bytes as a method call; a call found must survive
-// encoding and decoding again.
+// Decodes arbitrary bytes as a method call, within the memory its two
+// decodes and the call may hold; a call found must survive encoding and
+// decoding again.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +14,12 @@ using kestro::fuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const flutter::MethodCodec& codec = flutter::CodecForSerializer();
-  const std::unique_ptr<flutter::MethodCall> call = codec.DecodeCall(data, size);
+  std::unique_ptr<flutter::MethodCall> call;
+  {
+    // The name, the argument, and the call holding both.
+    const kestro::fuzz::DecodeAllocationCheck check(size, 3);
+    call = codec.DecodeCall(data, size);
+  }
   if (!call) return 0;
   Require(call->arguments() != nullptr, "a decoded call carries an argument");
   kestro::fuzz::RequireRoundTrip(*call->arguments());

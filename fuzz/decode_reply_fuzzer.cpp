@@ -1,5 +1,6 @@
-// Decodes arbitrary bytes as a reply; a reply found must survive encoding
-// and decoding again, and must reach the result exactly once.
+// Decodes arbitrary bytes as a reply, within the memory its decodes may
+// hold; a reply found must survive encoding and decoding again, and must
+// reach the result exactly once.
 
 #include <cstddef>
 #include <cstdint>
@@ -50,7 +51,12 @@ class RecordingResult : public flutter::MethodResult {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const flutter::MethodCodec& codec = flutter::CodecForSerializer();
   RecordingResult first;
-  const bool decoded = codec.DecodeReply(data, size, &first);
+  bool decoded = false;
+  {
+    // Code, message and details, and the copy the result keeps.
+    const kestro::fuzz::DecodeAllocationCheck check(size, 4);
+    decoded = codec.DecodeReply(data, size, &first);
+  }
   Require(first.answers == (decoded ? 1 : 0), "a decoded reply answers exactly once");
   if (!decoded) return 0;
   kestro::fuzz::RequireRoundTrip(first.value);
