@@ -16,7 +16,7 @@
 #include "codec/encodable_value.h"
 #include "codec/standard_codec_serializer.h"
 #include "codec/testing/stderr_capture.h"
-#include "tools/value_notation/hex.h"
+#include "text/hex.h"
 
 namespace flutter {
 
@@ -25,7 +25,7 @@ inline void PrintTo(const EncodableValue& value, std::ostream* out) {
   std::vector<uint8_t> bytes;
   ByteBufferStreamWriter writer(&bytes);
   SharedSerializer().WriteValue(value, &writer);
-  *out << "value encoded as " << kestro::notation::ToHex(bytes);
+  *out << "value encoded as " << kestro::text::ToHex(bytes);
 }
 
 namespace testing_support {
@@ -33,7 +33,7 @@ namespace testing_support {
 // The bytes written in hex; blanks between bytes are allowed.
 inline std::vector<uint8_t> Bytes(std::string_view hex) {
   std::string error;
-  auto bytes = kestro::notation::ParseHex(hex, &error);
+  auto bytes = kestro::text::ParseHex(hex, &error);
   if (!bytes) {
     ADD_FAILURE() << "bad hex in test: " << error;
     return {};
@@ -41,7 +41,7 @@ inline std::vector<uint8_t> Bytes(std::string_view hex) {
   return *bytes;
 }
 
-inline std::string Hex(const std::vector<uint8_t>& bytes) { return kestro::notation::ToHex(bytes); }
+inline std::string Hex(const std::vector<uint8_t>& bytes) { return kestro::text::ToHex(bytes); }
 
 inline std::vector<uint8_t> Encode(const EncodableValue& value,
                                    const StandardCodecSerializer& serializer = SharedSerializer()) {

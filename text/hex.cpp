@@ -1,6 +1,6 @@
-#include "tools/value_notation/hex.h"
+#include "text/hex.h"
 
-namespace kestro::notation {
+namespace kestro::text {
 namespace {
 
 constexpr char kDigits[] = "0123456789abcdef";
@@ -55,4 +55,4 @@ std::optional<std::vector<uint8_t>> ParseHex(std::string_view text, std::string*
   return bytes;
 }
 
-}  // namespace kestro::notation
+}  // namespace kestro::text

@@ -1,11 +1,11 @@
-#include "tools/value_notation/hex.h"
+#include "text/hex.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace kestro::notation {
+namespace kestro::text {
 namespace {
 
 TEST(HexTest, WritesLowerCaseTwoDigitsAByte) {
@@ -53,4 +53,4 @@ TEST(HexTest, SaysWhatIsWrongAndWhere) {
 }
 
 }  // namespace
-}  // namespace kestro::notation
+}  // namespace kestro::text

@@ -2,13 +2,13 @@
 // the Unicode "maximal subpart" practice for ill-formed input, which is also
 // what the Windows UTF-8 code page does.
 
-#include "cash_drawer/text_conversion.h"
+#include "text/utf16.h"
 
 #include <cstddef>
 
-#include "codec/utf8.h"
+#include "text/utf8.h"
 
-namespace kestro {
+namespace kestro::text {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -16,7 +16,7 @@ constexpr char32_t kReplacement = 0xFFFD;
 // Decodes the character at `*pos` and moves `*pos` past it, or past the
 // maximal ill-formed subpart there (giving U+FFFD).
 char32_t DecodeOne(const std::string& utf8, size_t* pos) {
-  const flutter::Utf8Sequence sequence = flutter::ReadUtf8Sequence(utf8, *pos);
+  const Utf8Sequence sequence = ReadUtf8Sequence(utf8, *pos);
   *pos += sequence.length;
   return sequence.well_formed ? sequence.code_point : kReplacement;
 }
@@ -69,18 +69,18 @@ char32_t DecodeOne(const std::u16string& utf16, size_t* pos) {
 
 }  // namespace
 
-std::u16string ToWideString(const std::string& utf8) {
+std::u16string Utf8ToUtf16(const std::string& utf8) {
   std::u16string wide;
   wide.reserve(utf8.size());
   for (size_t pos = 0; pos < utf8.size();) AppendUtf16(DecodeOne(utf8, &pos), &wide);
   return wide;
 }
 
-std::string ToUtf8String(const std::u16string& utf16) {
+std::string Utf16ToUtf8(const std::u16string& utf16) {
   std::string utf8;
   utf8.reserve(utf16.size());
   for (size_t pos = 0; pos < utf16.size();) AppendUtf8(DecodeOne(utf16, &pos), &utf8);
   return utf8;
 }
 
-}  // namespace kestro
+}  // namespace kestro::text

@@ -1,10 +1,10 @@
-#include "cash_drawer/text_conversion.h"
+#include "text/utf16.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace kestro {
+namespace kestro::text {
 namespace {
 
 struct Utf8ToWideCase {
@@ -24,11 +24,11 @@ const Utf8ToWideCase kWellFormed[] = {
     {"byte order mark is kept", "\xEF\xBB\xBFx", u"\uFEFFx"},
 };
 
-TEST(TextConversion, WellFormedTextConvertsBothWays) {
+TEST(Utf16Test, WellFormedTextConvertsBothWays) {
   for (const Utf8ToWideCase& c : kWellFormed) {
     SCOPED_TRACE(c.label);
-    EXPECT_EQ(ToWideString(c.utf8), c.wide);
-    EXPECT_EQ(ToUtf8String(c.wide), c.utf8);
+    EXPECT_EQ(Utf8ToUtf16(c.utf8), c.wide);
+    EXPECT_EQ(Utf16ToUtf8(c.wide), c.utf8);
   }
 }
 
@@ -52,10 +52,10 @@ const Utf8ToWideCase kIllFormedUtf8[] = {
     {"Latin-1 text", "caf\xE9", u"caf\uFFFD"},
 };
 
-TEST(TextConversion, IllFormedUtf8IsReplacedNotRejected) {
+TEST(Utf16Test, IllFormedUtf8IsReplacedNotRejected) {
   for (const Utf8ToWideCase& c : kIllFormedUtf8) {
     SCOPED_TRACE(c.label);
-    EXPECT_EQ(ToWideString(c.utf8), c.wide);
+    EXPECT_EQ(Utf8ToUtf16(c.utf8), c.wide);
   }
 }
 
@@ -63,7 +63,7 @@ TEST(TextConversion, IllFormedUtf8IsReplacedNotRejected) {
 // How many replacements a sequence that is ill-formed only by its value gets
 // differs between Windows versions and Wine; the portable conversion follows
 // the Unicode practice of one per maximal subpart.
-TEST(TextConversion, PortableConversionReplacesEachMaximalSubpart) {
+TEST(Utf16Test, PortableConversionReplacesEachMaximalSubpart) {
   const Utf8ToWideCase cases[] = {
       {"overlong three-byte form", "\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
       {"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
@@ -72,7 +72,7 @@ TEST(TextConversion, PortableConversionReplacesEachMaximalSubpart) {
   };
   for (const Utf8ToWideCase& c : cases) {
     SCOPED_TRACE(c.label);
-    EXPECT_EQ(ToWideString(c.utf8), c.wide);
+    EXPECT_EQ(Utf8ToUtf16(c.utf8), c.wide);
   }
 }
 #endif
@@ -92,19 +92,19 @@ const Utf8ToWideCase kIllFormedUtf16[] = {
      "b"},
 };
 
-TEST(TextConversion, UnpairedSurrogatesBecomeReplacementCharacters) {
+TEST(Utf16Test, UnpairedSurrogatesBecomeReplacementCharacters) {
   for (const Utf8ToWideCase& c : kIllFormedUtf16) {
     SCOPED_TRACE(c.label);
-    EXPECT_EQ(ToUtf8String(c.wide), c.utf8);
+    EXPECT_EQ(Utf16ToUtf8(c.wide), c.utf8);
   }
 }
 
-TEST(TextConversion, IllFormedTextNeverSurvivesTheRoundTrip) {
+TEST(Utf16Test, IllFormedTextNeverSurvivesTheRoundTrip) {
   // The handler relies on this: a protocol that is not well-formed UTF-8 can
   // never come back equal to a dialect name.
   const std::string ill_formed = "starPrnt\xC3";
-  EXPECT_EQ(ToUtf8String(ToWideString(ill_formed)), "starPrnt\xEF\xBF\xBD");
+  EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(ill_formed)), "starPrnt\xEF\xBF\xBD");
 }
 
 }  // namespace
-}  // namespace kestro
+}  // namespace kestro::text

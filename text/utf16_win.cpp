@@ -4,24 +4,24 @@
 
 #include <windows.h>
 
-#include "cash_drawer/text_conversion.h"
+#include "text/utf16.h"
+#include "text/wide_chars.h"
 
-namespace kestro {
+namespace kestro::text {
 
-std::u16string ToWideString(const std::string& utf8) {
+std::u16string Utf8ToUtf16(const std::string& utf8) {
   if (utf8.empty()) return {};
   const int length = static_cast<int>(utf8.size());
   const int units = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
   if (units <= 0) return {};
   std::u16string wide(static_cast<size_t>(units), u'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, reinterpret_cast<wchar_t*>(wide.data()),
-                        units);
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, AsWritableWideChars(&wide), units);
   return wide;
 }
 
-std::string ToUtf8String(const std::u16string& utf16) {
+std::string Utf16ToUtf8(const std::u16string& utf16) {
   if (utf16.empty()) return {};
-  const auto* wide = reinterpret_cast<const wchar_t*>(utf16.data());
+  const wchar_t* wide = AsWideChars(utf16);
   const int length = static_cast<int>(utf16.size());
   const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return {};
@@ -30,4 +30,4 @@ std::string ToUtf8String(const std::u16string& utf16) {
   return utf8;
 }
 
-}  // namespace kestro
+}  // namespace kestro::text

@@ -1,8 +1,8 @@
-#include "codec/utf8.h"
+#include "text/utf8.h"
 
 #include <cstdint>
 
-namespace flutter {
+namespace kestro::text {
 namespace {
 
 // How a well-formed sequence that starts with a given lead byte goes on: its
@@ -54,4 +54,4 @@ Utf8Sequence ReadUtf8Sequence(std::string_view text, size_t pos) {
   return {true, code_point, length};
 }
 
-}  // namespace flutter
+}  // namespace kestro::text

@@ -1,17 +1,17 @@
 // Reading UTF-8 one sequence at a time.
 //
-// The cash drawer's text conversion (which replaces ill-formed input with
+// The portable UTF-16 conversion (which replaces ill-formed input with
 // U+FFFD) and the value notation's check that a string is well-formed both
 // need the same rules for which byte sequences are UTF-8, so they are kept
 // here once.
 
-#ifndef KESTRO_CODEC_UTF8_H_
-#define KESTRO_CODEC_UTF8_H_
+#ifndef KESTRO_TEXT_UTF8_H_
+#define KESTRO_TEXT_UTF8_H_
 
 #include <cstddef>
 #include <string_view>
 
-namespace flutter {
+namespace kestro::text {
 
 // What lies at one position of a UTF-8 text.
 struct Utf8Sequence {
@@ -31,6 +31,6 @@ struct Utf8Sequence {
 // `text.size()`. Never reads past the end of `text`.
 Utf8Sequence ReadUtf8Sequence(std::string_view text, size_t pos);
 
-}  // namespace flutter
+}  // namespace kestro::text
 
-#endif  // KESTRO_CODEC_UTF8_H_
+#endif  // KESTRO_TEXT_UTF8_H_

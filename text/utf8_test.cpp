@@ -1,11 +1,11 @@
-#include "codec/utf8.h"
+#include "text/utf8.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
 
-namespace flutter {
+namespace kestro::text {
 namespace {
 
 struct Case {
@@ -70,4 +70,4 @@ TEST(Utf8Test, ReadsFromThePositionGivenAndStopsAtTheEnd) {
 }
 
 }  // namespace
-}  // namespace flutter
+}  // namespace kestro::text

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "text/wide_chars.h"
+
 // The engine library's opaque types, as this fake lays them out.
 struct FlutterDesktopMessenger {
   int number = 0;
@@ -111,10 +113,6 @@ std::string Describe(T number) {
 }
 
 std::string ByteCount(size_t size) { return std::to_string(size) + " bytes"; }
-
-std::u16string CopyText(const FlutterDesktopChar16* text) {
-  return text == nullptr ? std::u16string() : std::u16string(text);
-}
 
 bool HeldByThisThread(const FlutterDesktopMessenger* messenger) {
   return messenger->lock_owner.load() == std::this_thread::get_id();
@@ -372,9 +370,9 @@ FlutterDesktopEngineRef FakeEngine::EngineCreate(const FlutterDesktopEnginePrope
     return nullptr;
   }
   RecordedEngineProperties& recorded = last_properties_;
-  recorded.assets_path = CopyText(properties->assets_path);
-  recorded.icu_data_path = CopyText(properties->icu_data_path);
-  recorded.aot_library_path = CopyText(properties->aot_library_path);
+  recorded.assets_path = kestro::text::CopyWideChars(properties->assets_path);
+  recorded.icu_data_path = kestro::text::CopyWideChars(properties->icu_data_path);
+  recorded.aot_library_path = kestro::text::CopyWideChars(properties->aot_library_path);
   recorded.dart_entrypoint_is_null = properties->dart_entrypoint == nullptr;
   recorded.dart_entrypoint = properties->dart_entrypoint ? properties->dart_entrypoint : "";
   recorded.dart_entrypoint_argc = properties->dart_entrypoint_argc;

@@ -5,7 +5,7 @@
 
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
-#include "tools/value_notation/hex.h"
+#include "text/hex.h"
 #include "tools/value_notation/message_notation.h"
 #include "tools/value_notation/value_notation.h"
 
@@ -65,10 +65,10 @@ Json NotationFromValue(const EncodableValue& value) {
   return json ? std::move(*json) : Json{{"unshowable", error}};
 }
 
-std::string ToHex(const std::vector<uint8_t>& bytes) { return notation::ToHex(bytes); }
+std::string ToHex(const std::vector<uint8_t>& bytes) { return text::ToHex(bytes); }
 
 std::optional<std::vector<uint8_t>> FromHex(const std::string& text) {
-  return notation::ParseHex(text);
+  return text::ParseHex(text);
 }
 
 }  // namespace kestro::standin

@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "codec/standard_method_codec.h"
-#include "tools/value_notation/hex.h"
+#include "text/hex.h"
 #include "tools/value_notation/json_text.h"
 
 namespace kestro::notation {
 namespace {
 
 using flutter::EncodableValue;
+using text::ToHex;
 
 nlohmann::json Json(const std::string& text) {
   std::string error;

@@ -10,18 +10,20 @@
 #include <utility>
 
 #include "codec/standard_codec_serializer.h"
-#include "codec/utf8.h"
-#include "tools/value_notation/hex.h"
+#include "text/hex.h"
+#include "text/utf8.h"
 #include "tools/value_notation/json_path.h"
 
 namespace kestro::notation {
 namespace {
 
 using flutter::EncodableValue;
-using flutter::ReadUtf8Sequence;
-using flutter::Utf8Sequence;
 using flutter::ValueKind;
 using nlohmann::json;
+using text::ParseHex;
+using text::ReadUtf8Sequence;
+using text::ToHex;
+using text::Utf8Sequence;
 
 constexpr char kInt64[] = "$int64";
 constexpr char kDouble[] = "$double";

@@ -11,7 +11,7 @@
 
 #include "codec/byte_buffer_stream_writer.h"
 #include "codec/standard_codec_serializer.h"
-#include "tools/value_notation/hex.h"
+#include "text/hex.h"
 #include "tools/value_notation/json_text.h"
 
 namespace kestro::notation {
@@ -20,6 +20,7 @@ namespace {
 using flutter::EncodableValue;
 using flutter::ValueList;
 using flutter::ValueMap;
+using text::ToHex;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInfinity = std::numeric_limits<double>::infinity();
