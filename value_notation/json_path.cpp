@@ -1,4 +1,4 @@
-#include "tools/value_notation/json_path.h"
+#include "value_notation/json_path.h"
 
 namespace kestro::notation {
 

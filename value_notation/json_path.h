@@ -3,8 +3,8 @@
 // for a member of an object and "[i]" for an element of an array, as in
 // $.arguments.pin or $.$map[2][0].
 
-#ifndef KESTRO_TOOLS_VALUE_NOTATION_JSON_PATH_H_
-#define KESTRO_TOOLS_VALUE_NOTATION_JSON_PATH_H_
+#ifndef KESTRO_VALUE_NOTATION_JSON_PATH_H_
+#define KESTRO_VALUE_NOTATION_JSON_PATH_H_
 
 #include <cstddef>
 #include <string>
@@ -24,4 +24,4 @@ std::string ErrorAt(std::string_view what, std::string_view where);
 
 }  // namespace kestro::notation
 
-#endif  // KESTRO_TOOLS_VALUE_NOTATION_JSON_PATH_H_
+#endif  // KESTRO_VALUE_NOTATION_JSON_PATH_H_

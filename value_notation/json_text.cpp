@@ -1,4 +1,4 @@
-#include "tools/value_notation/json_text.h"
+#include "value_notation/json_text.h"
 
 #include <charconv>
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/value_notation/json_path.h"
+#include "value_notation/json_path.h"
 
 namespace kestro::notation {
 namespace {

@@ -1,7 +1,7 @@
 // JSON text in and out for the tools, with errors as values.
 
-#ifndef KESTRO_TOOLS_VALUE_NOTATION_JSON_TEXT_H_
-#define KESTRO_TOOLS_VALUE_NOTATION_JSON_TEXT_H_
+#ifndef KESTRO_VALUE_NOTATION_JSON_TEXT_H_
+#define KESTRO_VALUE_NOTATION_JSON_TEXT_H_
 
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -23,4 +23,4 @@ std::string DumpJson(const nlohmann::json& json);
 
 }  // namespace kestro::notation
 
-#endif  // KESTRO_TOOLS_VALUE_NOTATION_JSON_TEXT_H_
+#endif  // KESTRO_VALUE_NOTATION_JSON_TEXT_H_

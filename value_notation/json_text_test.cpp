@@ -1,4 +1,4 @@
-#include "tools/value_notation/json_text.h"
+#include "value_notation/json_text.h"
 
 #include <gtest/gtest.h>
 

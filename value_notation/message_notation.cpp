@@ -1,10 +1,10 @@
-#include "tools/value_notation/message_notation.h"
+#include "value_notation/message_notation.h"
 
 #include <initializer_list>
 #include <utility>
 
-#include "tools/value_notation/json_path.h"
-#include "tools/value_notation/value_notation.h"
+#include "value_notation/json_path.h"
+#include "value_notation/value_notation.h"
 
 namespace kestro::notation {
 namespace {

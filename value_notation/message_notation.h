@@ -5,8 +5,8 @@
 //   error reply:     {"error": {"code": "..", "message": "..", "details": value}}
 //   no reply bytes:  {"notImplemented": true}
 
-#ifndef KESTRO_TOOLS_VALUE_NOTATION_MESSAGE_NOTATION_H_
-#define KESTRO_TOOLS_VALUE_NOTATION_MESSAGE_NOTATION_H_
+#ifndef KESTRO_VALUE_NOTATION_MESSAGE_NOTATION_H_
+#define KESTRO_VALUE_NOTATION_MESSAGE_NOTATION_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -57,4 +57,4 @@ std::optional<Reply> DecodeReply(const uint8_t* bytes, size_t size,
 
 }  // namespace kestro::notation
 
-#endif  // KESTRO_TOOLS_VALUE_NOTATION_MESSAGE_NOTATION_H_
+#endif  // KESTRO_VALUE_NOTATION_MESSAGE_NOTATION_H_

@@ -1,4 +1,4 @@
-#include "tools/value_notation/message_notation.h"
+#include "value_notation/message_notation.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "codec/standard_method_codec.h"
 #include "text/hex.h"
-#include "tools/value_notation/json_text.h"
+#include "value_notation/json_text.h"
 
 namespace kestro::notation {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/value_notation/value_notation.h"
+#include "value_notation/value_notation.h"
 
 #include <charconv>
 #include <cmath>
@@ -12,7 +12,7 @@
 #include "codec/standard_codec_serializer.h"
 #include "text/hex.h"
 #include "text/utf8.h"
-#include "tools/value_notation/json_path.h"
+#include "value_notation/json_path.h"
 
 namespace kestro::notation {
 namespace {

@@ -8,8 +8,8 @@
 // a double, an array a list, and any other object a map with string keys.
 // Output always reads back to the same value; see the project README.
 
-#ifndef KESTRO_TOOLS_VALUE_NOTATION_VALUE_NOTATION_H_
-#define KESTRO_TOOLS_VALUE_NOTATION_VALUE_NOTATION_H_
+#ifndef KESTRO_VALUE_NOTATION_VALUE_NOTATION_H_
+#define KESTRO_VALUE_NOTATION_VALUE_NOTATION_H_
 
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -41,4 +41,4 @@ bool IsValidUtf8(const std::string& text);
 
 }  // namespace kestro::notation
 
-#endif  // KESTRO_TOOLS_VALUE_NOTATION_VALUE_NOTATION_H_
+#endif  // KESTRO_VALUE_NOTATION_VALUE_NOTATION_H_

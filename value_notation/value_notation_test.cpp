@@ -1,4 +1,4 @@
-#include "tools/value_notation/value_notation.h"
+#include "value_notation/value_notation.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include "codec/byte_buffer_stream_writer.h"
 #include "codec/standard_codec_serializer.h"
 #include "text/hex.h"
-#include "tools/value_notation/json_text.h"
+#include "value_notation/json_text.h"
 
 namespace kestro::notation {
 namespace {

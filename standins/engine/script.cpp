@@ -4,7 +4,7 @@
 #include <sstream>
 #include <utility>
 
-#include "tools/value_notation/json_text.h"
+#include "value_notation/json_text.h"
 
 namespace kestro::standin {
 namespace {

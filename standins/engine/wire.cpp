@@ -6,8 +6,8 @@
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
 #include "text/hex.h"
-#include "tools/value_notation/message_notation.h"
-#include "tools/value_notation/value_notation.h"
+#include "value_notation/message_notation.h"
+#include "value_notation/value_notation.h"
 
 namespace kestro::standin {
 namespace {

@@ -9,9 +9,9 @@
 #include "codec/byte_buffer_stream_writer.h"
 #include "codec/standard_method_codec.h"
 #include "text/hex.h"
-#include "tools/value_notation/json_text.h"
-#include "tools/value_notation/message_notation.h"
-#include "tools/value_notation/value_notation.h"
+#include "value_notation/json_text.h"
+#include "value_notation/message_notation.h"
+#include "value_notation/value_notation.h"
 
 namespace kestro {
 namespace {
