@@ -1,8 +1,15 @@
-#include "cash_drawer/fake_print_spooler.h"
+#include "cash_drawer/testing/fake_print_spooler.h"
 
 #include <algorithm>
 
-namespace kestro {
+namespace kestro_testing {
+
+using kestro::kInsufficientBufferError;
+using kestro::kInvalidPrinterNameError;
+using kestro::OpenedPrinter;
+using kestro::PrinterInfoLevel;
+using kestro::PrinterRecord;
+
 namespace {
 
 uint32_t TextBytes(const std::optional<std::u16string>& text) {
@@ -187,4 +194,4 @@ bool FakePrintSpooler::Openable(const std::u16string& name) const {
                      [&](const PrinterRecord& record) { return record.name == name; });
 }
 
-}  // namespace kestro
+}  // namespace kestro_testing

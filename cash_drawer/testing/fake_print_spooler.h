@@ -2,8 +2,8 @@
 // records every call in order, and fails any step on request with any
 // last-error code. Every printer has the same driver.
 
-#ifndef KESTRO_CASH_DRAWER_FAKE_PRINT_SPOOLER_H_
-#define KESTRO_CASH_DRAWER_FAKE_PRINT_SPOOLER_H_
+#ifndef KESTRO_CASH_DRAWER_TESTING_FAKE_PRINT_SPOOLER_H_
+#define KESTRO_CASH_DRAWER_TESTING_FAKE_PRINT_SPOOLER_H_
 
 #include <cstdint>
 #include <functional>
@@ -15,9 +15,9 @@
 
 #include "cash_drawer/print_spooler.h"
 
-namespace kestro {
+namespace kestro_testing {
 
-class FakePrintSpooler : public PrintSpooler {
+class FakePrintSpooler : public kestro::PrintSpooler {
  public:
   // The calls that can be made to fail, each named after its Windows function.
   enum class Step {
@@ -37,7 +37,7 @@ class FakePrintSpooler : public PrintSpooler {
 
   // The enumerated records, in order, as level 2 gives them; level 4 gives
   // their names only. Null fields are allowed.
-  std::vector<PrinterRecord> printers;
+  std::vector<kestro::PrinterRecord> printers;
   // The default printer's name; empty when there is none.
   std::u16string default_printer;
   // The names OpenNamedPrinter accepts; when unset, those in `printers`.
@@ -72,7 +72,7 @@ class FakePrintSpooler : public PrintSpooler {
   const std::vector<std::string>& calls() const { return calls_; }
   // The log's text of an EnumPrintersW call at `level` with a buffer of
   // `buffer_bytes` bytes (0 for the sizing call).
-  static std::string EnumCall(PrinterInfoLevel level, uint32_t buffer_bytes);
+  static std::string EnumCall(kestro::PrinterInfoLevel level, uint32_t buffer_bytes);
   // The calls whose name is one of the spooler's job functions, in order.
   std::vector<std::string> JobCalls() const;
   int CountOf(const std::string& call) const;
@@ -86,14 +86,14 @@ class FakePrintSpooler : public PrintSpooler {
 
   // The bytes the current records need at `level`, as the sizing call
   // reports them.
-  uint32_t RecordBytes(PrinterInfoLevel level) const;
+  uint32_t RecordBytes(kestro::PrinterInfoLevel level) const;
 
-  uint32_t PrinterRecordBytesNeeded(PrinterInfoLevel level) override;
-  bool ReadPrinterRecords(PrinterInfoLevel level, uint32_t buffer_bytes,
-                          std::vector<PrinterRecord>* records) override;
+  uint32_t PrinterRecordBytesNeeded(kestro::PrinterInfoLevel level) override;
+  bool ReadPrinterRecords(kestro::PrinterInfoLevel level, uint32_t buffer_bytes,
+                          std::vector<kestro::PrinterRecord>* records) override;
   uint32_t DefaultPrinterUnitsNeeded() override;
   bool ReadDefaultPrinterName(uint32_t buffer_units, std::u16string* name) override;
-  std::unique_ptr<OpenedPrinter> OpenNamedPrinter(const std::u16string& name) override;
+  std::unique_ptr<kestro::OpenedPrinter> OpenNamedPrinter(const std::u16string& name) override;
   uint32_t LastErrorCode() override;
 
  private:
@@ -116,6 +116,6 @@ class FakePrintSpooler : public PrintSpooler {
   std::vector<uint8_t> written_bytes_;
 };
 
-}  // namespace kestro
+}  // namespace kestro_testing
 
-#endif  // KESTRO_CASH_DRAWER_FAKE_PRINT_SPOOLER_H_
+#endif  // KESTRO_CASH_DRAWER_TESTING_FAKE_PRINT_SPOOLER_H_

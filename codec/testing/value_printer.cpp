@@ -1,8 +1,9 @@
-#include "cash_drawer/value_test_util.h"
+#include "codec/testing/value_printer.h"
 
+#include <limits>
 #include <sstream>
 
-namespace kestro {
+namespace kestro_testing {
 namespace {
 
 template <typename Array>
@@ -82,6 +83,8 @@ void DescribeTo(const flutter::EncodableValue& value, std::ostringstream* out) {
 
 std::string Describe(const flutter::EncodableValue& value) {
   std::ostringstream out;
+  // Enough digits that no two doubles read alike.
+  out.precision(std::numeric_limits<double>::max_digits10);
   DescribeTo(value, &out);
   return out.str();
 }
@@ -93,4 +96,12 @@ std::string Describe(const flutter::EncodableValue& value) {
          << "got " << Describe(actual) << "\n  expected " << Describe(expected);
 }
 
-}  // namespace kestro
+}  // namespace kestro_testing
+
+namespace flutter {
+
+void PrintTo(const EncodableValue& value, std::ostream* out) {
+  *out << kestro_testing::Describe(value);
+}
+
+}  // namespace flutter

@@ -1,12 +1,12 @@
-// Helpers shared by the codec's unit tests.
+// Bytes for tests of the wire format: written in hex, and values encoded and
+// decoded with a serializer.
 
-#ifndef KESTRO_CODEC_CODEC_TEST_SUPPORT_H_
-#define KESTRO_CODEC_CODEC_TEST_SUPPORT_H_
+#ifndef KESTRO_CODEC_TESTING_WIRE_BYTES_H_
+#define KESTRO_CODEC_TESTING_WIRE_BYTES_H_
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,22 +15,12 @@
 #include "codec/byte_buffer_stream_writer.h"
 #include "codec/encodable_value.h"
 #include "codec/standard_codec_serializer.h"
-#include "codec/testing/stderr_capture.h"
 #include "text/hex.h"
 
-namespace flutter {
+namespace kestro_testing {
 
-// Shows a value in test failures by its encoding.
-inline void PrintTo(const EncodableValue& value, std::ostream* out) {
-  std::vector<uint8_t> bytes;
-  ByteBufferStreamWriter writer(&bytes);
-  SharedSerializer().WriteValue(value, &writer);
-  *out << "value encoded as " << kestro::text::ToHex(bytes);
-}
-
-namespace testing_support {
-
-// The bytes written in hex; blanks between bytes are allowed.
+// The bytes written in hex; blanks between bytes are allowed. Bad hex fails
+// the test and gives no bytes.
 inline std::vector<uint8_t> Bytes(std::string_view hex) {
   std::string error;
   auto bytes = kestro::text::ParseHex(hex, &error);
@@ -43,23 +33,25 @@ inline std::vector<uint8_t> Bytes(std::string_view hex) {
 
 inline std::string Hex(const std::vector<uint8_t>& bytes) { return kestro::text::ToHex(bytes); }
 
-inline std::vector<uint8_t> Encode(const EncodableValue& value,
-                                   const StandardCodecSerializer& serializer = SharedSerializer()) {
+inline std::vector<uint8_t> Encode(
+    const flutter::EncodableValue& value,
+    const flutter::StandardCodecSerializer& serializer = flutter::SharedSerializer()) {
   std::vector<uint8_t> bytes;
-  ByteBufferStreamWriter writer(&bytes);
+  flutter::ByteBufferStreamWriter writer(&bytes);
   serializer.WriteValue(value, &writer);
   return bytes;
 }
 
-inline EncodableValue Decode(const std::vector<uint8_t>& bytes,
-                             const StandardCodecSerializer& serializer = SharedSerializer()) {
-  ByteBufferStreamReader reader(bytes.data(), bytes.size());
+inline flutter::EncodableValue Decode(
+    const std::vector<uint8_t>& bytes,
+    const flutter::StandardCodecSerializer& serializer = flutter::SharedSerializer()) {
+  flutter::ByteBufferStreamReader reader(bytes.data(), bytes.size());
   return serializer.ReadNextValue(&reader);
 }
 
+// The line the byte reader writes when a read runs past the end.
 inline constexpr char kInvalidRead[] = "Invalid read in StandardCodecByteStreamReader";
 
-}  // namespace testing_support
-}  // namespace flutter
+}  // namespace kestro_testing
 
-#endif  // KESTRO_CODEC_CODEC_TEST_SUPPORT_H_
+#endif  // KESTRO_CODEC_TESTING_WIRE_BYTES_H_

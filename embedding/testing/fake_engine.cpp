@@ -53,8 +53,7 @@ struct FlutterDesktopMessageResponse {
   int number = 0;
 };
 
-namespace flutter {
-namespace testing {
+namespace kestro_testing {
 namespace {
 
 std::atomic<FakeEngine*> g_current_fake{nullptr};
@@ -663,10 +662,9 @@ void FakeEngine::MessengerUnlock(FlutterDesktopMessengerLockRef lock) {
   lock->lock.unlock();
 }
 
-}  // namespace testing
-}  // namespace flutter
+}  // namespace kestro_testing
 
-using flutter::testing::FakeEngine;
+using kestro_testing::FakeEngine;
 
 extern "C" {
 

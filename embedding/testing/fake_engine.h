@@ -26,8 +26,7 @@
 
 #include "embedding/flutter_desktop_api.h"
 
-namespace flutter {
-namespace testing {
+namespace kestro_testing {
 
 // A copy of what FlutterDesktopEngineCreate was given.
 struct RecordedEngineProperties {
@@ -184,7 +183,6 @@ class FakeEngine {
   std::unique_ptr<State> state_;
 };
 
-}  // namespace testing
-}  // namespace flutter
+}  // namespace kestro_testing
 
 #endif  // KESTRO_EMBEDDING_TESTING_FAKE_ENGINE_H_

@@ -4,8 +4,7 @@
 
 #include "embedding/app_plugins.h"
 
-namespace flutter {
-namespace testing {
+namespace kestro_testing {
 namespace {
 
 std::vector<PluginRegistration>& Registrations() {
@@ -25,13 +24,12 @@ std::vector<PluginRegistration> TakePluginRegistrations() {
 
 size_t PluginRegistrationCount() { return Registrations().size(); }
 
-}  // namespace testing
-}  // namespace flutter
+}  // namespace kestro_testing
 
 // Each definition records its own name.
 #define KESTRO_FAKE_PLUGIN(function)                          \
   void function(FlutterDesktopPluginRegistrarRef registrar) { \
-    flutter::testing::Register(#function, registrar);         \
+    kestro_testing::Register(#function, registrar);           \
   }
 
 extern "C" {
