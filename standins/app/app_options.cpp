@@ -1,6 +1,6 @@
-#include "standins/engine/app_options.h"
+#include "standins/app/app_options.h"
 
-#include "standins/engine/decimal.h"
+#include "standins/app/decimal.h"
 
 namespace kestro::standin {
 

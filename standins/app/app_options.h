@@ -15,8 +15,8 @@
 //
 // Every other argument is the app's business and is only recorded.
 
-#ifndef KESTRO_STANDINS_ENGINE_APP_OPTIONS_H_
-#define KESTRO_STANDINS_ENGINE_APP_OPTIONS_H_
+#ifndef KESTRO_STANDINS_APP_APP_OPTIONS_H_
+#define KESTRO_STANDINS_APP_APP_OPTIONS_H_
 
 #include <string>
 #include <vector>
@@ -41,4 +41,4 @@ AppOptions ParseAppOptions(const std::vector<std::string>& arguments);
 
 }  // namespace kestro::standin
 
-#endif  // KESTRO_STANDINS_ENGINE_APP_OPTIONS_H_
+#endif  // KESTRO_STANDINS_APP_APP_OPTIONS_H_

@@ -1,11 +1,11 @@
-#include "standins/engine/app_options.h"
+#include "standins/app/app_options.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "standins/engine/decimal.h"
+#include "standins/app/decimal.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "standins/engine/app_player.h"
+#include "standins/app/app_player.h"
 
 #include <cstdio>
 #include <utility>

@@ -6,18 +6,18 @@
 // last; without one it is the interactive demo: it lists the printers at
 // start and opens the drawer when its button is clicked.
 
-#ifndef KESTRO_STANDINS_ENGINE_APP_PLAYER_H_
-#define KESTRO_STANDINS_ENGINE_APP_PLAYER_H_
+#ifndef KESTRO_STANDINS_APP_APP_PLAYER_H_
+#define KESTRO_STANDINS_APP_APP_PLAYER_H_
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "standins/engine/app_options.h"
-#include "standins/engine/demo_model.h"
-#include "standins/engine/script.h"
-#include "standins/engine/transcript.h"
+#include "standins/app/app_options.h"
+#include "standins/app/demo_model.h"
+#include "standins/app/script.h"
+#include "standins/app/transcript.h"
 
 namespace kestro::standin {
 
@@ -99,4 +99,4 @@ ScriptRequest MakeMethodRequest(const std::string& method,
 
 }  // namespace kestro::standin
 
-#endif  // KESTRO_STANDINS_ENGINE_APP_PLAYER_H_
+#endif  // KESTRO_STANDINS_APP_APP_PLAYER_H_

@@ -1,4 +1,4 @@
-#include "standins/engine/decimal.h"
+#include "standins/app/decimal.h"
 
 namespace kestro::standin {
 

@@ -1,8 +1,8 @@
 // Reads the small whole numbers that the stand-in takes from its arguments
 // and environment.
 
-#ifndef KESTRO_STANDINS_ENGINE_DECIMAL_H_
-#define KESTRO_STANDINS_ENGINE_DECIMAL_H_
+#ifndef KESTRO_STANDINS_APP_DECIMAL_H_
+#define KESTRO_STANDINS_APP_DECIMAL_H_
 
 #include <optional>
 #include <string>
@@ -15,4 +15,4 @@ std::optional<int> ParseDecimal(const std::string& text);
 
 }  // namespace kestro::standin
 
-#endif  // KESTRO_STANDINS_ENGINE_DECIMAL_H_
+#endif  // KESTRO_STANDINS_APP_DECIMAL_H_

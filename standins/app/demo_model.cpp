@@ -1,4 +1,4 @@
-#include "standins/engine/demo_model.h"
+#include "standins/app/demo_model.h"
 
 #include <algorithm>
 #include <utility>

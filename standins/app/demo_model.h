@@ -3,8 +3,8 @@
 // last drawer result in words. The model is plain data; LayOutDemo places it
 // in a view of a given size, and the same layout serves painting and clicks.
 
-#ifndef KESTRO_STANDINS_ENGINE_DEMO_MODEL_H_
-#define KESTRO_STANDINS_ENGINE_DEMO_MODEL_H_
+#ifndef KESTRO_STANDINS_APP_DEMO_MODEL_H_
+#define KESTRO_STANDINS_APP_DEMO_MODEL_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -127,4 +127,4 @@ std::optional<DemoItem> HitTest(const std::vector<DemoItem>& items, int x, int y
 
 }  // namespace kestro::standin
 
-#endif  // KESTRO_STANDINS_ENGINE_DEMO_MODEL_H_
+#endif  // KESTRO_STANDINS_APP_DEMO_MODEL_H_

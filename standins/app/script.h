@@ -9,8 +9,8 @@
 // "note" that is only carried along. Values are in the value notation. Blank
 // lines are skipped.
 
-#ifndef KESTRO_STANDINS_ENGINE_SCRIPT_H_
-#define KESTRO_STANDINS_ENGINE_SCRIPT_H_
+#ifndef KESTRO_STANDINS_APP_SCRIPT_H_
+#define KESTRO_STANDINS_APP_SCRIPT_H_
 
 #include <cstdint>
 #include <optional>
@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "codec/encodable_value.h"
-#include "standins/engine/wire.h"
+#include "standins/app/wire.h"
 
 namespace kestro::standin {
 
@@ -44,4 +44,4 @@ Script ParseScript(const std::string& text);
 
 }  // namespace kestro::standin
 
-#endif  // KESTRO_STANDINS_ENGINE_SCRIPT_H_
+#endif  // KESTRO_STANDINS_APP_SCRIPT_H_

@@ -1,4 +1,4 @@
-#include "standins/engine/script.h"
+#include "standins/app/script.h"
 
 #include <gtest/gtest.h>
 

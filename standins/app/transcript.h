@@ -5,15 +5,15 @@
 //   {"request": LINE, "replyHex": HEX, "reply": DESCRIPTION}   per request
 //   {"event": "closing", ...}   when the view controller is destroyed
 
-#ifndef KESTRO_STANDINS_ENGINE_TRANSCRIPT_H_
-#define KESTRO_STANDINS_ENGINE_TRANSCRIPT_H_
+#ifndef KESTRO_STANDINS_APP_TRANSCRIPT_H_
+#define KESTRO_STANDINS_APP_TRANSCRIPT_H_
 
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "standins/engine/demo_model.h"
-#include "standins/engine/wire.h"
+#include "standins/app/demo_model.h"
+#include "standins/app/wire.h"
 
 namespace kestro::standin {
 
@@ -69,4 +69,4 @@ class Transcript {
 
 }  // namespace kestro::standin
 
-#endif  // KESTRO_STANDINS_ENGINE_TRANSCRIPT_H_
+#endif  // KESTRO_STANDINS_APP_TRANSCRIPT_H_

@@ -1,4 +1,4 @@
-#include "standins/engine/transcript.h"
+#include "standins/app/transcript.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "standins/engine/wire.h"
+#include "standins/app/wire.h"
 
 #include <memory>
 #include <utility>

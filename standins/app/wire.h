@@ -2,8 +2,8 @@
 // encoded with the standard method codec, replies decoded and described in
 // the value notation, and bytes shown as hex.
 
-#ifndef KESTRO_STANDINS_ENGINE_WIRE_H_
-#define KESTRO_STANDINS_ENGINE_WIRE_H_
+#ifndef KESTRO_STANDINS_APP_WIRE_H_
+#define KESTRO_STANDINS_APP_WIRE_H_
 
 #include <cstdint>
 #include <nlohmann/json.hpp>
@@ -52,4 +52,4 @@ std::optional<std::vector<uint8_t>> FromHex(const std::string& text);
 
 }  // namespace kestro::standin
 
-#endif  // KESTRO_STANDINS_ENGINE_WIRE_H_
+#endif  // KESTRO_STANDINS_APP_WIRE_H_

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "embedding/flutter_desktop_api.h"
-#include "standins/engine/app_options.h"
-#include "standins/engine/app_player.h"
+#include "standins/app/app_options.h"
+#include "standins/app/app_player.h"
+#include "standins/app/transcript.h"
 #include "standins/engine/messenger_core.h"
 #include "standins/engine/task_queue_win.h"
-#include "standins/engine/transcript.h"
 #include "standins/engine/view_window_win.h"
 
 struct FlutterDesktopPluginRegistrar {

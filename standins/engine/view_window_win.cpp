@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "standins/engine/this_module_win.h"
 #include "text/utf16.h"
 #include "text/wide_chars.h"
 
@@ -24,14 +25,6 @@ constexpr COLORREF kAccent = RGB(0x1F, 0x6F, 0xEB);
 constexpr COLORREF kDisabled = RGB(0x9A, 0xA4, 0xAE);
 constexpr COLORREF kGood = RGB(0x1A, 0x7F, 0x37);
 constexpr COLORREF kBad = RGB(0xB4, 0x23, 0x18);
-
-HINSTANCE ThisModule() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-  return module;
-}
 
 // A GDI object selected into a device context for one scope.
 class ScopedSelect {
