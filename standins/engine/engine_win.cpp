@@ -42,7 +42,7 @@ bool BundleFileExists(const std::u16string& path) {
   if (file.is_relative()) {
     wchar_t executable[MAX_PATH];
     const DWORD length = ::GetModuleFileNameW(nullptr, executable, MAX_PATH);
-    file = std::filesystem::path(std::wstring(executable, length)).parent_path() / file;
+    file = std::filesystem::path(executable, executable + length).parent_path() / file;
   }
   return ::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
