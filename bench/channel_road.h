@@ -12,13 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "cash_drawer/fake_print_spooler.h"
+#include "cash_drawer/testing/fake_print_spooler.h"
 #include "codec/encodable_value.h"
 #include "embedding/flutter_view_controller.h"
 #include "embedding/method_call_channel.h"
 #include "embedding/testing/fake_engine.h"
 
 namespace kestro::bench {
+
+using kestro_testing::FakePrintSpooler;
 
 // The message of a "listPrinters" call, and of the "openDrawer" call of the
 // small_call workload.
@@ -66,7 +68,7 @@ class ChannelRoad {
   static void ResetSpooler(FakePrintSpooler* spooler);
 
   // Declared first: it must outlive everything that calls the engine.
-  flutter::testing::FakeEngine engine_;
+  kestro_testing::FakeEngine engine_;
   std::string channel_name_;
   FakePrintSpooler spooler_;
   std::unique_ptr<flutter::FlutterViewController> controller_;

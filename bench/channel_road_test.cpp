@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cash_drawer/value_test_util.h"
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
+#include "codec/testing/value_printer.h"
 
 namespace kestro::bench {
 namespace {

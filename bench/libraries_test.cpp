@@ -10,10 +10,12 @@
 #include "bench/msgpack_peer.h"
 #include "bench/nlohmann_peer.h"
 #include "bench/workloads.h"
-#include "cash_drawer/value_test_util.h"
+#include "codec/testing/value_printer.h"
 
 namespace kestro::bench {
 namespace {
+
+using kestro_testing::SameValue;
 
 using flutter::EncodableValue;
 using flutter::ValueList;

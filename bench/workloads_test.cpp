@@ -7,10 +7,12 @@
 #include <set>
 #include <string>
 
-#include "cash_drawer/value_test_util.h"
+#include "codec/testing/value_printer.h"
 
 namespace kestro::bench {
 namespace {
+
+using kestro_testing::SameValue;
 
 using flutter::EncodableValue;
 using flutter::ValueKind;

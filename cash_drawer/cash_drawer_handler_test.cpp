@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "cash_drawer/cash_drawer_job.h"
-#include "cash_drawer/fake_print_spooler.h"
-#include "cash_drawer/value_test_util.h"
+#include "cash_drawer/testing/fake_print_spooler.h"
+#include "codec/testing/recording_result.h"
+#include "codec/testing/value_printer.h"
 
 namespace kestro {
 namespace {
@@ -20,44 +21,11 @@ using flutter::EncodableValue;
 using flutter::MethodCall;
 using flutter::ValueList;
 using flutter::ValueMap;
-
-// What one call was answered with, kept after the result object is gone.
-struct Answer {
-  enum class Kind { kNone, kSuccess, kError, kNotImplemented };
-  Kind kind = Kind::kNone;
-  int answers = 0;
-  std::optional<EncodableValue> value;
-  std::string error_code;
-  std::string error_message;
-  bool error_details = false;
-  bool destroyed = false;
-};
-
-class RecordingResult : public flutter::MethodResult {
- public:
-  explicit RecordingResult(Answer* answer) : answer_(answer) {}
-  ~RecordingResult() override { answer_->destroyed = true; }
-
-  void Success(const EncodableValue* result) override {
-    Note(Answer::Kind::kSuccess);
-    if (result != nullptr) answer_->value = *result;
-  }
-  void Error(const std::string& code, const std::string& message,
-             const EncodableValue* details) override {
-    Note(Answer::Kind::kError);
-    answer_->error_code = code;
-    answer_->error_message = message;
-    answer_->error_details = details != nullptr;
-  }
-  void NotImplemented() override { Note(Answer::Kind::kNotImplemented); }
-
- private:
-  void Note(Answer::Kind kind) {
-    answer_->kind = kind;
-    ++answer_->answers;
-  }
-  Answer* answer_;
-};
+using kestro_testing::Answer;
+using kestro_testing::Describe;
+using kestro_testing::FakePrintSpooler;
+using kestro_testing::RecordingResult;
+using kestro_testing::SameValue;
 
 // Two printers, "Office Laser" the default, both accepting jobs.
 FakePrintSpooler OfficeSpooler() {
@@ -86,7 +54,7 @@ TEST(HandleCashDrawerCall, AnswersOnceAndDestroysTheResultBeforeReturning) {
     SCOPED_TRACE(method);
     FakePrintSpooler spooler = OfficeSpooler();
     const Answer answer = Handle(method, EncodableValue(ValueMap{}), spooler);
-    EXPECT_EQ(answer.answers, 1);
+    EXPECT_EQ(answer.count, 1);
     EXPECT_TRUE(answer.destroyed);
   }
 }
@@ -136,7 +104,7 @@ TEST(HandleCashDrawerCall, OpenDrawerWithoutAMapIsTheOnlyChannelError) {
     EXPECT_EQ(answer.kind, Answer::Kind::kError);
     EXPECT_EQ(answer.error_code, "invalid_arguments");
     EXPECT_EQ(answer.error_message, "Cash drawer arguments are missing.");
-    EXPECT_FALSE(answer.error_details);
+    EXPECT_FALSE(answer.value.has_value());
     EXPECT_TRUE(spooler.calls().empty());
   }
 }

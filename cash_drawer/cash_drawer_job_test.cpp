@@ -7,14 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "cash_drawer/fake_print_spooler.h"
-#include "cash_drawer/value_test_util.h"
+#include "cash_drawer/testing/fake_print_spooler.h"
+#include "codec/testing/value_printer.h"
 
 namespace kestro {
 namespace {
 
 using flutter::EncodableValue;
 using flutter::ValueMap;
+using kestro_testing::FakePrintSpooler;
+using kestro_testing::SameValue;
 using Step = FakePrintSpooler::Step;
 
 const std::u16string kReceipt = u"Receipt";

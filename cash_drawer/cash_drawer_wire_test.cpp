@@ -10,12 +10,17 @@
 #include <vector>
 
 #include "cash_drawer/cash_drawer_handler.h"
-#include "cash_drawer/fake_print_spooler.h"
+#include "cash_drawer/testing/fake_print_spooler.h"
 #include "codec/standard_method_codec.h"
+#include "codec/testing/recording_result.h"
 
 namespace kestro {
 namespace {
 
+using kestro_testing::Answer;
+using kestro_testing::EncodeAnswer;
+using kestro_testing::FakePrintSpooler;
+using kestro_testing::RecordingResult;
 using Bytes = std::vector<uint8_t>;
 
 // The standard codec's tags for the values these messages hold.
@@ -37,32 +42,17 @@ Bytes Join(std::initializer_list<Bytes> parts) {
   return joined;
 }
 
-// Answers by encoding, as the engine-side result object does; "not
-// implemented" is the empty reply.
-class EncodingResult : public flutter::MethodResult {
- public:
-  explicit EncodingResult(Bytes* reply) : reply_(reply) {}
-  void Success(const flutter::EncodableValue* result) override {
-    *reply_ = flutter::CodecForSerializer().EncodeSuccessReply(result);
-  }
-  void Error(const std::string& code, const std::string& message,
-             const flutter::EncodableValue* details) override {
-    *reply_ = flutter::CodecForSerializer().EncodeErrorReply(code, message, details);
-  }
-  void NotImplemented() override { reply_->clear(); }
-
- private:
-  Bytes* reply_;
-};
-
 Bytes Reply(const Bytes& call_bytes, FakePrintSpooler& spooler) {
   std::unique_ptr<flutter::MethodCall> call =
       flutter::CodecForSerializer().DecodeCall(call_bytes.data(), call_bytes.size());
   EXPECT_NE(call, nullptr);
   if (call == nullptr) return {};
-  Bytes reply = {0xEE};  // overwritten by any answer
-  HandleCashDrawerCall(*call, std::make_unique<EncodingResult>(&reply), spooler);
-  return reply;
+  Answer answer;
+  HandleCashDrawerCall(*call, std::make_unique<RecordingResult>(&answer), spooler);
+  EXPECT_EQ(answer.count, 1);
+  // Encoded as the engine-side result object does; "not implemented" is the
+  // empty reply.
+  return EncodeAnswer(answer);
 }
 
 FakePrintSpooler ReceiptSpooler() {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cash_drawer/fake_print_spooler.h"
-#include "cash_drawer/value_test_util.h"
+#include "cash_drawer/testing/fake_print_spooler.h"
+#include "codec/testing/value_printer.h"
 
 namespace kestro {
 namespace {
@@ -14,6 +14,8 @@ namespace {
 using flutter::EncodableValue;
 using flutter::ValueList;
 using flutter::ValueMap;
+using kestro_testing::FakePrintSpooler;
+using kestro_testing::SameValue;
 using Step = FakePrintSpooler::Step;
 
 EncodableValue PrinterMap(const char* name, const char* driver, const char* port, bool is_default) {

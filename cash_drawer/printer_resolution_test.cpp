@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "cash_drawer/fake_print_spooler.h"
+#include "cash_drawer/testing/fake_print_spooler.h"
 
 namespace kestro {
 namespace {
+
+using kestro_testing::FakePrintSpooler;
 
 struct ResolutionCase {
   const char* label;

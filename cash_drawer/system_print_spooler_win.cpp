@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "text/wide_chars.h"
+
 namespace kestro {
 namespace {
 
@@ -13,16 +15,14 @@ constexpr DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
 constexpr DWORD kDocInfoLevel = 1;
 constexpr DWORD kDriverInfoLevel = 8;
 
-const wchar_t* AsWide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
 // The winspool structures take writable pointers to text they only read.
-wchar_t* AsWritableWide(const std::u16string& text) { return const_cast<wchar_t*>(AsWide(text)); }
+wchar_t* AsWritableWide(const std::u16string& text) {
+  return const_cast<wchar_t*>(kestro::text::AsWideChars(text));
+}
 
 std::optional<std::u16string> FieldText(const wchar_t* field) {
   if (field == nullptr) return std::nullopt;
-  return std::u16string(reinterpret_cast<const char16_t*>(field));
+  return std::u16string(text::AsU16Chars(field));
 }
 
 // The fields of record `index` in a buffer that EnumPrintersW filled at `level`.
@@ -151,7 +151,7 @@ bool SystemPrintSpooler::ReadDefaultPrinterName(uint32_t buffer_units, std::u16s
   std::vector<wchar_t> buffer(buffer_units, L'\0');
   DWORD units = buffer_units;
   if (!::GetDefaultPrinterW(buffer.data(), &units)) return last_error.KeepAndFail();
-  *name = reinterpret_cast<const char16_t*>(buffer.data());
+  *name = text::AsU16Chars(buffer.data());
   return true;
 }
 

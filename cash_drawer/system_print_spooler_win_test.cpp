@@ -22,7 +22,8 @@
 #include "cash_drawer/printer_enumeration.h"
 #include "cash_drawer/printer_resolution.h"
 #include "cash_drawer/text_conversion.h"
-#include "cash_drawer/value_test_util.h"
+#include "codec/testing/recording_result.h"
+#include "codec/testing/value_printer.h"
 #include "tools/wine_printers/printer_admin_win.h"
 
 namespace kestro {
@@ -32,6 +33,9 @@ namespace admin = wine_printers;
 using flutter::EncodableValue;
 using flutter::ValueList;
 using flutter::ValueMap;
+using kestro_testing::Answer;
+using kestro_testing::RecordingResult;
+using kestro_testing::SameValue;
 
 constexpr char kPortDir[] = KESTRO_TEST_PORT_DIR;
 
@@ -215,29 +219,17 @@ TEST_F(SystemSpoolerTest, AnUnknownPrinterFailsToOpenWithTheSpoolersCode) {
   }
 }
 
-// What the channel's installed handler answered.
-class KeptResult : public flutter::MethodResult {
- public:
-  explicit KeptResult(EncodableValue* kept) : kept_(kept) {}
-  void Success(const EncodableValue* result) override { *kept_ = result ? *result : "null"; }
-  void Error(const std::string& code, const std::string&, const EncodableValue*) override {
-    *kept_ = "error " + code;
-  }
-  void NotImplemented() override { *kept_ = "not implemented"; }
-
- private:
-  EncodableValue* kept_;
-};
-
 TEST_F(SystemSpoolerTest, TheInstalledHandlerOpensTheDrawerOnTheDefaultPrinter) {
-  EncodableValue answer;
+  Answer answer;
   auto arguments = std::make_unique<EncodableValue>(ValueMap{{"protocol", "starPrnt"}});
   HandleCashDrawerCall(flutter::MethodCall("openDrawer", std::move(arguments)),
-                       std::make_unique<KeptResult>(&answer));
+                       std::make_unique<RecordingResult>(&answer));
   const ValueMap expected = {{"success", true},
                              {"message", kSentMessage},
                              {"printerName", ToUtf8String(OfficePrinter().name)}};
-  EXPECT_TRUE(SameValue(answer, EncodableValue(expected)));
+  ASSERT_EQ(answer.kind, Answer::Kind::kSuccess);
+  ASSERT_TRUE(answer.value.has_value());
+  EXPECT_TRUE(SameValue(*answer.value, EncodableValue(expected)));
   EXPECT_EQ(AwaitPortBytes(OfficePrinter(), 5),
             (std::vector<uint8_t>{0x1B, 0x07, 0x19, 0x7F, 0x07}));
 }

@@ -6,13 +6,14 @@
 
 #include "codec/byte_buffer_stream_reader.h"
 #include "codec/byte_buffer_stream_writer.h"
-#include "codec/codec_test_support.h"
+#include "codec/testing/stderr_capture.h"
+#include "codec/testing/wire_bytes.h"
 
 namespace flutter {
 namespace {
 
-using testing_support::kInvalidRead;
-using testing_support::StderrCapture;
+using kestro_testing::kInvalidRead;
+using kestro_testing::StderrCapture;
 
 const std::vector<std::string> kOneInvalidRead = {kInvalidRead};
 

@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "codec/byte_buffer_stream_writer.h"
-#include "codec/codec_test_support.h"
 #include "codec/standard_codec_serializer.h"
 #include "codec/testing/allocation_counter.h"
+#include "codec/testing/stderr_capture.h"
+#include "codec/testing/wire_bytes.h"
 
 namespace flutter {
 namespace {
 
-using testing_support::AllocationWatch;
-using testing_support::Decode;
-using testing_support::StderrCapture;
+using kestro_testing::AllocationWatch;
+using kestro_testing::Decode;
+using kestro_testing::StderrCapture;
 
 void AppendUint32(uint32_t number, std::vector<uint8_t>* bytes) {
   for (int shift = 0; shift < 32; shift += 8)

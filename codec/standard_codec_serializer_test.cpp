@@ -12,17 +12,19 @@
 #include <utility>
 #include <vector>
 
-#include "codec/codec_test_support.h"
+#include "codec/testing/stderr_capture.h"
+#include "codec/testing/value_printer.h"
+#include "codec/testing/wire_bytes.h"
 
 namespace flutter {
 namespace {
 
-using testing_support::Bytes;
-using testing_support::Decode;
-using testing_support::Encode;
-using testing_support::Hex;
-using testing_support::kInvalidRead;
-using testing_support::StderrCapture;
+using kestro_testing::Bytes;
+using kestro_testing::Decode;
+using kestro_testing::Encode;
+using kestro_testing::Hex;
+using kestro_testing::kInvalidRead;
+using kestro_testing::StderrCapture;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 

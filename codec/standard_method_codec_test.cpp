@@ -7,15 +7,20 @@
 #include <string>
 #include <vector>
 
-#include "codec/codec_test_support.h"
+#include "codec/testing/recording_result.h"
+#include "codec/testing/stderr_capture.h"
+#include "codec/testing/value_printer.h"
+#include "codec/testing/wire_bytes.h"
 
 namespace flutter {
 namespace {
 
-using testing_support::Bytes;
-using testing_support::Hex;
-using testing_support::kInvalidRead;
-using testing_support::StderrCapture;
+using kestro_testing::Answer;
+using kestro_testing::Bytes;
+using kestro_testing::Hex;
+using kestro_testing::kInvalidRead;
+using kestro_testing::RecordingResult;
+using kestro_testing::StderrCapture;
 
 const char kInvalidCall[] = "Invalid method call; method name is not a string.";
 
@@ -123,71 +128,50 @@ TEST(StandardMethodCodecTest, DecodesCalls) {
   }
 }
 
-// Writes down every answer it is given, in order.
-class RecordingResult : public MethodResult {
- public:
-  void Success(const EncodableValue* result) override {
-    answers.push_back("success " + Describe(result));
-  }
-  void Error(const std::string& code, const std::string& message,
-             const EncodableValue* details) override {
-    answers.push_back("error " + code + "/" + message + "/" + Describe(details));
-  }
-  void NotImplemented() override { answers.push_back("not implemented"); }
-
-  std::vector<std::string> answers;
-
- private:
-  static std::string Describe(const EncodableValue* value) {
-    return value ? ::testing::PrintToString(*value) : "absent";
-  }
-};
-
-std::string Shown(const EncodableValue& value) { return ::testing::PrintToString(value); }
-
 TEST(StandardMethodCodecTest, DecodesRepliesIntoTheResult) {
   struct Case {
     const char* what;
     const char* hex;
     bool decoded;
-    std::vector<std::string> answers;
+    const char* answer;
     std::vector<std::string> lines;
   };
   const Case cases[] = {
-      {"success with true", "00 01", true, {"success " + Shown(EncodableValue(true))}, {}},
-      {"success with null is absent", "00 00", true, {"success absent"}, {}},
-      {"error without message or details", "01 07 01 45 00 00", true, {"error E//absent"}, {}},
+      {"success with true", "00 01", true, "success true", {}},
+      {"success with null is absent", "00 00", true, "success absent", {}},
+      {"error without message or details", "01 07 01 45 00 00", true, "error E//absent", {}},
       {"error with message and details",
        "01 07 01 45 07 01 6D 03 02 00 00 00",
        true,
-       {"error E/m/" + Shown(EncodableValue(2))},
+       "error E/m/2",
        {}},
-      {"unknown envelope", "02", false, {}, {}},
-      {"empty reply", "", true, {"success absent"}, {kInvalidRead, kInvalidRead}},
+      {"unknown envelope", "02", false, "no answer", {}},
+      {"empty reply", "", true, "success absent", {kInvalidRead, kInvalidRead}},
       {"error code not a string",
        "01 03 01 00 00 00 00 00",
        false,
-       {},
+       "no answer",
        {"Invalid error reply; code or message is not a string."}},
       {"error message not a string",
        "01 07 01 45 01 00",
        false,
-       {},
+       "no answer",
        {"Invalid error reply; code or message is not a string."}},
       {"truncated error reply",
        "01 07 01 45",
        true,
-       {"error E//absent"},
+       "error E//absent",
        {kInvalidRead, kInvalidRead}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::vector<uint8_t> bytes = Bytes(c.hex);
-    RecordingResult result;
+    Answer answer;
+    RecordingResult result(&answer);
     StderrCapture capture;
     EXPECT_EQ(CodecForSerializer().DecodeReply(bytes.data(), bytes.size(), &result), c.decoded);
     EXPECT_EQ(capture.TakeLines(), c.lines);
-    EXPECT_EQ(result.answers, c.answers);
+    EXPECT_EQ(Describe(answer), c.answer);
   }
 }
 
@@ -195,9 +179,15 @@ TEST(StandardMethodCodecTest, RepliesRoundTrip) {
   const MethodCodec& codec = CodecForSerializer();
   const EncodableValue details(ValueMap{{"why", Int64Array{1, 2}}});
   const std::vector<uint8_t> bytes = codec.EncodeErrorReply("busy", "try later", &details);
-  RecordingResult result;
+  Answer answer;
+  RecordingResult result(&answer);
   ASSERT_TRUE(codec.DecodeReply(bytes.data(), bytes.size(), &result));
-  EXPECT_EQ(result.answers, std::vector<std::string>{"error busy/try later/" + Shown(details)});
+  EXPECT_EQ(answer.count, 1);
+  EXPECT_EQ(answer.kind, Answer::Kind::kError);
+  EXPECT_EQ(answer.error_code, "busy");
+  EXPECT_EQ(answer.error_message, "try later");
+  ASSERT_TRUE(answer.value.has_value());
+  EXPECT_TRUE(kestro_testing::SameValue(*answer.value, details));
 }
 
 // Counts the copies made of it, wherever they are made.
@@ -270,13 +260,12 @@ TEST(StandardMethodCodecTest, DerivedSerializerTypesTravelInMessages) {
   const EncodableValue result(CustomValue(9));
   const std::vector<uint8_t> reply = codec.EncodeSuccessReply(&result);
   EXPECT_EQ(Hex(reply), "00c809");
-  class CustomResult : public RecordingResult {
-   public:
-    void Success(const EncodableValue* value) override { number = CustomNumber(*value); }
-    int number = 0;
-  } custom_result;
-  ASSERT_TRUE(codec.DecodeReply(reply.data(), reply.size(), &custom_result));
-  EXPECT_EQ(custom_result.number, 9);
+  Answer answer;
+  RecordingResult recording(&answer);
+  ASSERT_TRUE(codec.DecodeReply(reply.data(), reply.size(), &recording));
+  ASSERT_EQ(answer.kind, Answer::Kind::kSuccess);
+  ASSERT_TRUE(answer.value.has_value());
+  EXPECT_EQ(CustomNumber(*answer.value), 9);
 }
 
 }  // namespace

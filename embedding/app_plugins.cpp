@@ -13,16 +13,9 @@ struct AppPlugin {
 };
 
 // The order is behaviour: plugins are registered in it.
-const AppPlugin kAppPlugins[] = {
-    {"AppLinksPluginCApi", &AppLinksPluginCApiRegisterWithRegistrar},
-    {"AudioplayersWindowsPlugin", &AudioplayersWindowsPluginRegisterWithRegistrar},
-    {"ConnectivityPlusWindowsPlugin", &ConnectivityPlusWindowsPluginRegisterWithRegistrar},
-    {"PrintingPlugin", &PrintingPluginRegisterWithRegistrar},
-    {"SharePlusWindowsPluginCApi", &SharePlusWindowsPluginCApiRegisterWithRegistrar},
-    {"Sqlite3FlutterLibsPlugin", &Sqlite3FlutterLibsPluginRegisterWithRegistrar},
-    {"UrlLauncherWindows", &UrlLauncherWindowsRegisterWithRegistrar},
-    {"WindowsSingleInstancePlugin", &WindowsSingleInstancePluginRegisterWithRegistrar},
-};
+#define KESTRO_APP_PLUGIN_ROW(name, library) {#name, &name##RegisterWithRegistrar},
+const AppPlugin kAppPlugins[] = {KESTRO_APP_PLUGINS(KESTRO_APP_PLUGIN_ROW)};
+#undef KESTRO_APP_PLUGIN_ROW
 
 }  // namespace
 

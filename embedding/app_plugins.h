@@ -1,10 +1,11 @@
-// The eight plugins the Dart app uses: their registration functions, each
-// exported by a plugin library of its own, and the registration of all of
-// them against a registry.
+// The eight plugins the Dart app uses (embedding/app_plugin_list.h): their
+// registration functions, each exported by a plugin library of its own, and
+// the registration of all of them against a registry.
 
 #ifndef KESTRO_EMBEDDING_APP_PLUGINS_H_
 #define KESTRO_EMBEDDING_APP_PLUGINS_H_
 
+#include "embedding/app_plugin_list.h"
 #include "embedding/flutter_desktop_api.h"
 #include "embedding/plugin_registry.h"
 
@@ -25,21 +26,10 @@ extern "C" {
 #endif
 
 // Each sets its plugin up through `registrar`, which may be null.
-APP_PLUGIN_API void AppLinksPluginCApiRegisterWithRegistrar(
-    FlutterDesktopPluginRegistrarRef registrar);
-APP_PLUGIN_API void AudioplayersWindowsPluginRegisterWithRegistrar(
-    FlutterDesktopPluginRegistrarRef registrar);
-APP_PLUGIN_API void ConnectivityPlusWindowsPluginRegisterWithRegistrar(
-    FlutterDesktopPluginRegistrarRef registrar);
-APP_PLUGIN_API void PrintingPluginRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
-APP_PLUGIN_API void SharePlusWindowsPluginCApiRegisterWithRegistrar(
-    FlutterDesktopPluginRegistrarRef registrar);
-APP_PLUGIN_API void Sqlite3FlutterLibsPluginRegisterWithRegistrar(
-    FlutterDesktopPluginRegistrarRef registrar);
-APP_PLUGIN_API void UrlLauncherWindowsRegisterWithRegistrar(
-    FlutterDesktopPluginRegistrarRef registrar);
-APP_PLUGIN_API void WindowsSingleInstancePluginRegisterWithRegistrar(
-    FlutterDesktopPluginRegistrarRef registrar);
+#define KESTRO_DECLARE_PLUGIN_REGISTRATION(name, library) \
+  APP_PLUGIN_API void name##RegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
+KESTRO_APP_PLUGINS(KESTRO_DECLARE_PLUGIN_REGISTRATION)
+#undef KESTRO_DECLARE_PLUGIN_REGISTRATION
 
 #ifdef __cplusplus
 }  // extern "C"

@@ -15,12 +15,12 @@
 namespace flutter {
 namespace {
 
-using testing::FakeEngine;
+using kestro_testing::FakeEngine;
+using kestro_testing::PluginRegistration;
+using kestro_testing::PluginRegistrationCount;
+using kestro_testing::StderrCapture;
+using kestro_testing::TakePluginRegistrations;
 using ::testing::IsEmpty;
-using testing::PluginRegistration;
-using testing::PluginRegistrationCount;
-using testing::TakePluginRegistrations;
-using testing_support::StderrCapture;
 
 // The fixed table, in registration order.
 const std::vector<std::string> kPluginNames = {

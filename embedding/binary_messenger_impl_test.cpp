@@ -14,10 +14,10 @@
 namespace flutter {
 namespace {
 
+using kestro_testing::FakeEngine;
+using kestro_testing::StderrCapture;
 using ::testing::ElementsAre;
-using testing::FakeEngine;
 using ::testing::IsEmpty;
-using testing_support::StderrCapture;
 
 constexpr char kDuplicateResponse[] =
     "Error: Response can be set only once. Ignoring duplicate response.";

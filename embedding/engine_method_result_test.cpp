@@ -13,8 +13,8 @@
 namespace flutter {
 namespace {
 
-using testing::RecordingCodec;
-using testing_support::StderrCapture;
+using kestro_testing::RecordingCodec;
+using kestro_testing::StderrCapture;
 
 constexpr char kDuplicateResult[] =
     "Error: Only one of Success, Error, or NotImplemented can be called, and it can be called "

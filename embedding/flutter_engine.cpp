@@ -5,19 +5,13 @@
 
 #include "codec/stderr_line.h"
 #include "embedding/callback_boundary.h"
+#include "text/wide_chars.h"
 
 namespace flutter {
 namespace {
 
 constexpr char kNoEngineForRegistrar[] =
     "Cannot get plugin registrar on an engine that isn't running; call Run first.";
-
-// The engine library's UTF-16 unit is wchar_t on Windows, char16_t elsewhere;
-// both are 16-bit code units of the same text.
-const FlutterDesktopChar16* AsDesktopChars(const std::u16string& text) {
-  static_assert(sizeof(FlutterDesktopChar16) == sizeof(char16_t), "16-bit code units");
-  return reinterpret_cast<const FlutterDesktopChar16*>(text.c_str());
-}
 
 // Points into `bundle` and `argv`, which must outlive the returned record.
 FlutterDesktopEngineProperties MakeEngineProperties(const DartBundle& bundle,
@@ -26,9 +20,9 @@ FlutterDesktopEngineProperties MakeEngineProperties(const DartBundle& bundle,
     argv.push_back(argument.c_str());
   }
   FlutterDesktopEngineProperties properties = {};
-  properties.assets_path = AsDesktopChars(bundle.assets_path());
-  properties.icu_data_path = AsDesktopChars(bundle.icu_data_path());
-  properties.aot_library_path = AsDesktopChars(bundle.aot_library_path());
+  properties.assets_path = kestro::text::AsWideChars(bundle.assets_path());
+  properties.icu_data_path = kestro::text::AsWideChars(bundle.icu_data_path());
+  properties.aot_library_path = kestro::text::AsWideChars(bundle.aot_library_path());
   properties.dart_entrypoint = bundle.dart_entrypoint().c_str();
   properties.dart_entrypoint_argc = static_cast<int32_t>(argv.size());
   properties.dart_entrypoint_argv = argv.empty() ? nullptr : argv.data();

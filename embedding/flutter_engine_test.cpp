@@ -15,10 +15,10 @@
 namespace flutter {
 namespace {
 
+using kestro_testing::FakeEngine;
+using kestro_testing::StderrCapture;
 using ::testing::ElementsAre;
-using testing::FakeEngine;
 using ::testing::IsEmpty;
-using testing_support::StderrCapture;
 
 class FlutterEngineTest : public ::testing::Test {
  protected:
@@ -44,7 +44,7 @@ TEST_F(FlutterEngineTest, PropertiesPointAtTheBundle) {
     SCOPED_TRACE(c.label);
     bundle_.SetEntryPointArguments(c.arguments);
     FlutterEngine engine(bundle_);
-    const testing::RecordedEngineProperties& properties = fake_.last_engine_properties();
+    const kestro_testing::RecordedEngineProperties& properties = fake_.last_engine_properties();
     EXPECT_EQ(properties.assets_path, u"data\\flutter_assets");
     EXPECT_EQ(properties.icu_data_path, u"data\\icudtl.dat");
     EXPECT_EQ(properties.aot_library_path, u"data\\app.so");

@@ -13,9 +13,9 @@
 namespace flutter {
 namespace {
 
-using testing::Bytes;
-using testing::RecordingCodec;
-using testing_support::StderrCapture;
+using kestro_testing::RecordingCodec;
+using kestro_testing::StderrCapture;
+using kestro_testing::TextBytes;
 
 constexpr char kChannel[] = "kestro/cash_drawer";
 
@@ -40,7 +40,7 @@ class MessengerDouble : public BinaryMessenger {
   bool Deliver(const std::string& channel, const std::string& message) {
     auto found = handlers.find(channel);
     if (found == handlers.end()) return false;
-    std::vector<uint8_t> bytes = Bytes(message);
+    std::vector<uint8_t> bytes = TextBytes(message);
     found->second(bytes.data(), bytes.size(), [this](const uint8_t* data, size_t size) {
       replies.push_back(data == nullptr ? "<null>/" + std::to_string(size)
                                         : std::string(reinterpret_cast<const char*>(data), size));

@@ -24,11 +24,11 @@
 namespace flutter {
 namespace {
 
-using testing::Bytes;
-using testing::FakeEngine;
+using kestro_testing::FakeEngine;
+using kestro_testing::RecordingCodec;
+using kestro_testing::StderrCapture;
+using kestro_testing::TextBytes;
 using ::testing::IsEmpty;
-using testing::RecordingCodec;
-using testing_support::StderrCapture;
 
 constexpr char kChannel[] = "kestro/cash_drawer";
 constexpr int kRounds = 200;
@@ -57,7 +57,7 @@ TEST(LateReply, FromAnotherThreadWhileTheEngineIsTornDown) {
              });
          return kept_answer.get();
        },
-       Bytes("S1")},
+       TextBytes("S1")},
       {"reply callback kept by the channel handler",
        [kept_answer](BinaryMessenger* messenger, const MethodCodec*) {
          messenger->SetChannelHandler(kChannel,
@@ -69,7 +69,7 @@ TEST(LateReply, FromAnotherThreadWhileTheEngineIsTornDown) {
                                       });
          return kept_answer.get();
        },
-       Bytes("L")},
+       TextBytes("L")},
   };
   for (const LateReplyCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -81,7 +81,7 @@ TEST(LateReply, FromAnotherThreadWhileTheEngineIsTornDown) {
       RecordingCodec codec;
       auto controller = std::make_unique<FlutterViewController>(800, 600, DartBundle(u"data"));
       std::function<void()>* answer = c.keep(controller->GetEngine()->GetMessenger(), &codec);
-      int message = fake.DeliverMessage(kChannel, Bytes("CopenDrawer"));
+      int message = fake.DeliverMessage(kChannel, TextBytes("CopenDrawer"));
 
       std::atomic<bool> ready{false};
       std::atomic<bool> go{false};
@@ -126,7 +126,7 @@ TEST(CopiedReply, CopiesRacingOnTwoThreadsSendOneResponse) {
       kChannel, [&kept](const uint8_t*, size_t, ReplyCallback reply) { kept = std::move(reply); });
   StderrCapture stderr_capture;
   for (int round = 0; round < kRounds; ++round) {
-    int message = fake.DeliverMessage(kChannel, Bytes("m"));
+    int message = fake.DeliverMessage(kChannel, TextBytes("m"));
     std::atomic<int> ready{0};
     auto answer = [&ready](ReplyCallback reply) {
       ++ready;

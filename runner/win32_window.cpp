@@ -8,7 +8,7 @@
 #include "embedding/flutter_desktop_api.h"
 #include "runner/resource_ids.h"
 #include "runner/system_theme.h"
-#include "runner/wide_text.h"
+#include "text/wide_chars.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ bool Win32Window::CreateNativeWindow(const std::u16string& title, const WindowOr
 
   WindowBounds bounds = ScaledBoundsNear(origin, size);
   HWND window =
-      ::CreateWindowExW(0, kWindowClassName, AsWideChars(title), WS_OVERLAPPEDWINDOW,
+      ::CreateWindowExW(0, kWindowClassName, kestro::text::AsWideChars(title), WS_OVERLAPPEDWINDOW,
                         bounds.origin.x, bounds.origin.y, bounds.size.width, bounds.size.height,
                         nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
   if (window == nullptr) return false;

@@ -56,8 +56,7 @@ void operator delete[](void* pointer, size_t) noexcept { Release(pointer); }
 void operator delete(void* pointer, const std::nothrow_t&) noexcept { Release(pointer); }
 void operator delete[](void* pointer, const std::nothrow_t&) noexcept { Release(pointer); }
 
-namespace flutter {
-namespace testing_support {
+namespace kestro_testing {
 
 AllocationWatch::AllocationWatch(size_t limit) : baseline_(held.load()) {
   peak.store(baseline_);
@@ -68,5 +67,4 @@ AllocationWatch::~AllocationWatch() { ceiling.store(std::numeric_limits<size_t>:
 
 size_t AllocationWatch::PeakBytes() const { return peak.load() - baseline_; }
 
-}  // namespace testing_support
-}  // namespace flutter
+}  // namespace kestro_testing

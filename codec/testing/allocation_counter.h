@@ -10,8 +10,7 @@
 
 #include <cstddef>
 
-namespace flutter {
-namespace testing_support {
+namespace kestro_testing {
 
 // Watches allocations from its construction on. While it lives, an
 // allocation that would take the bytes held above what was held at its
@@ -34,7 +33,6 @@ class AllocationWatch {
   size_t baseline_;
 };
 
-}  // namespace testing_support
-}  // namespace flutter
+}  // namespace kestro_testing
 
 #endif  // KESTRO_CODEC_TESTING_ALLOCATION_COUNTER_H_

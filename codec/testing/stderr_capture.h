@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace flutter {
-namespace testing_support {
+namespace kestro_testing {
 
 // Captures from construction until TakeLines(). One capture at a time.
 class StderrCapture {
@@ -55,7 +54,6 @@ class StderrCapture {
   bool capturing_ = true;
 };
 
-}  // namespace testing_support
-}  // namespace flutter
+}  // namespace kestro_testing
 
 #endif  // KESTRO_CODEC_TESTING_STDERR_CAPTURE_H_

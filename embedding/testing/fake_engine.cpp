@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "text/wide_chars.h"
+
 // The engine library's opaque types, as this fake lays them out.
 struct FlutterDesktopMessenger {
   int number = 0;
@@ -51,8 +53,7 @@ struct FlutterDesktopMessageResponse {
   int number = 0;
 };
 
-namespace flutter {
-namespace testing {
+namespace kestro_testing {
 namespace {
 
 std::atomic<FakeEngine*> g_current_fake{nullptr};
@@ -111,10 +112,6 @@ std::string Describe(T number) {
 }
 
 std::string ByteCount(size_t size) { return std::to_string(size) + " bytes"; }
-
-std::u16string CopyText(const FlutterDesktopChar16* text) {
-  return text == nullptr ? std::u16string() : std::u16string(text);
-}
 
 bool HeldByThisThread(const FlutterDesktopMessenger* messenger) {
   return messenger->lock_owner.load() == std::this_thread::get_id();
@@ -183,6 +180,23 @@ void FakeEngine::Violation(std::string what) {
   state_->violations.push_back(std::move(what));
 }
 
+bool FakeEngine::GivenNull(const void* handle, const char* function, const char* kind) {
+  if (handle != nullptr) return false;
+  Violation(std::string(function) + " given a null " + kind);
+  return true;
+}
+
+void FakeEngine::KeepSent(const char* channel, const uint8_t* message, size_t message_size,
+                          FlutterDesktopBinaryReply reply, void* user_data, bool with_reply) {
+  PendingSend pending;
+  pending.sent = {channel ? channel : "", std::vector<uint8_t>(message, message + message_size),
+                  with_reply};
+  pending.reply = reply;
+  pending.user_data = user_data;
+  std::lock_guard<std::mutex> guard(mutex_);
+  state_->sent.push_back(std::move(pending));
+}
+
 bool FakeEngine::CheckLive(FlutterDesktopEngineRef engine, const char* function) {
   if (engine == nullptr || engine->live) return true;
   Violation(std::string(function) + " on " + Describe(engine) + " after it ended");
@@ -190,10 +204,7 @@ bool FakeEngine::CheckLive(FlutterDesktopEngineRef engine, const char* function)
 }
 
 bool FakeEngine::CheckLive(FlutterDesktopViewControllerRef controller, const char* function) {
-  if (controller == nullptr) {
-    Violation(std::string(function) + " given a null controller");
-    return false;
-  }
+  if (GivenNull(controller, function, "controller")) return false;
   if (controller->live) return true;
   Violation(std::string(function) + " on " + Describe(controller) + " after it ended");
   return false;
@@ -372,9 +383,9 @@ FlutterDesktopEngineRef FakeEngine::EngineCreate(const FlutterDesktopEnginePrope
     return nullptr;
   }
   RecordedEngineProperties& recorded = last_properties_;
-  recorded.assets_path = CopyText(properties->assets_path);
-  recorded.icu_data_path = CopyText(properties->icu_data_path);
-  recorded.aot_library_path = CopyText(properties->aot_library_path);
+  recorded.assets_path = kestro::text::CopyWideChars(properties->assets_path);
+  recorded.icu_data_path = kestro::text::CopyWideChars(properties->icu_data_path);
+  recorded.aot_library_path = kestro::text::CopyWideChars(properties->aot_library_path);
   recorded.dart_entrypoint_is_null = properties->dart_entrypoint == nullptr;
   recorded.dart_entrypoint = properties->dart_entrypoint ? properties->dart_entrypoint : "";
   recorded.dart_entrypoint_argc = properties->dart_entrypoint_argc;
@@ -544,11 +555,7 @@ void FakeEngine::MessengerSetCallback(FlutterDesktopMessengerRef messenger, cons
 bool FakeEngine::MessengerSend(FlutterDesktopMessengerRef messenger, const char* channel,
                                const uint8_t* message, size_t message_size) {
   Record("FlutterDesktopMessengerSend", messenger, channel, ByteCount(message_size));
-  PendingSend pending;
-  pending.sent = {channel ? channel : "", std::vector<uint8_t>(message, message + message_size),
-                  false};
-  std::lock_guard<std::mutex> guard(mutex_);
-  state_->sent.push_back(std::move(pending));
+  KeepSent(channel, message, message_size, nullptr, nullptr, false);
   return true;
 }
 
@@ -558,13 +565,7 @@ bool FakeEngine::MessengerSendWithReply(FlutterDesktopMessengerRef messenger, co
   Record("FlutterDesktopMessengerSendWithReply", messenger, channel, ByteCount(message_size), reply,
          Opaque{user_data});
   if (refuse_send_with_reply_) return false;
-  PendingSend pending;
-  pending.sent = {channel ? channel : "", std::vector<uint8_t>(message, message + message_size),
-                  true};
-  pending.reply = reply;
-  pending.user_data = user_data;
-  std::lock_guard<std::mutex> guard(mutex_);
-  state_->sent.push_back(std::move(pending));
+  KeepSent(channel, message, message_size, reply, user_data, true);
   return true;
 }
 
@@ -598,10 +599,7 @@ void FakeEngine::MessengerSendResponse(FlutterDesktopMessengerRef messenger,
 
 FlutterDesktopMessengerRef FakeEngine::MessengerAddRef(FlutterDesktopMessengerRef messenger) {
   Record("FlutterDesktopMessengerAddRef", messenger);
-  if (messenger == nullptr) {
-    Violation("FlutterDesktopMessengerAddRef given a null messenger");
-    return nullptr;
-  }
+  if (GivenNull(messenger, "FlutterDesktopMessengerAddRef", "messenger")) return nullptr;
   CheckReferenced(messenger, "FlutterDesktopMessengerAddRef");
   messenger->references.fetch_add(1);
   host_references_.fetch_add(1);
@@ -610,10 +608,7 @@ FlutterDesktopMessengerRef FakeEngine::MessengerAddRef(FlutterDesktopMessengerRe
 
 void FakeEngine::MessengerRelease(FlutterDesktopMessengerRef messenger) {
   Record("FlutterDesktopMessengerRelease", messenger);
-  if (messenger == nullptr) {
-    Violation("FlutterDesktopMessengerRelease given a null messenger");
-    return;
-  }
+  if (GivenNull(messenger, "FlutterDesktopMessengerRelease", "messenger")) return;
   bool host_had_reference = host_references_.fetch_sub(1) > 0;
   bool messenger_had_reference = messenger->references.fetch_sub(1) > 0;
   if (!host_had_reference || !messenger_had_reference) {
@@ -623,10 +618,7 @@ void FakeEngine::MessengerRelease(FlutterDesktopMessengerRef messenger) {
 
 bool FakeEngine::MessengerIsAvailable(FlutterDesktopMessengerRef messenger) {
   Record("FlutterDesktopMessengerIsAvailable", messenger);
-  if (messenger == nullptr) {
-    Violation("FlutterDesktopMessengerIsAvailable given a null messenger");
-    return false;
-  }
+  if (GivenNull(messenger, "FlutterDesktopMessengerIsAvailable", "messenger")) return false;
   CheckReferenced(messenger, "FlutterDesktopMessengerIsAvailable");
   if (!null_lock_ && !HeldByThisThread(messenger)) {
     Violation("availability of " + Describe(messenger) + " read without its lock");
@@ -636,10 +628,7 @@ bool FakeEngine::MessengerIsAvailable(FlutterDesktopMessengerRef messenger) {
 
 FlutterDesktopMessengerLockRef FakeEngine::MessengerLock(FlutterDesktopMessengerRef messenger) {
   Record("FlutterDesktopMessengerLock", messenger);
-  if (messenger == nullptr) {
-    Violation("FlutterDesktopMessengerLock given a null messenger");
-    return nullptr;
-  }
+  if (GivenNull(messenger, "FlutterDesktopMessengerLock", "messenger")) return nullptr;
   CheckReferenced(messenger, "FlutterDesktopMessengerLock");
   if (null_lock_) return nullptr;
   if (HeldByThisThread(messenger)) {
@@ -653,10 +642,7 @@ FlutterDesktopMessengerLockRef FakeEngine::MessengerLock(FlutterDesktopMessenger
 
 void FakeEngine::MessengerUnlock(FlutterDesktopMessengerLockRef lock) {
   Record("FlutterDesktopMessengerUnlock", lock);
-  if (lock == nullptr) {
-    Violation("FlutterDesktopMessengerUnlock given a null lock");
-    return;
-  }
+  if (GivenNull(lock, "FlutterDesktopMessengerUnlock", "lock")) return;
   if (!HeldByThisThread(lock)) {
     Violation(Describe(lock) + " unlocked by a thread that does not hold it");
     return;
@@ -665,10 +651,9 @@ void FakeEngine::MessengerUnlock(FlutterDesktopMessengerLockRef lock) {
   lock->lock.unlock();
 }
 
-}  // namespace testing
-}  // namespace flutter
+}  // namespace kestro_testing
 
-using flutter::testing::FakeEngine;
+using kestro_testing::FakeEngine;
 
 extern "C" {
 

@@ -26,8 +26,7 @@
 
 #include "embedding/flutter_desktop_api.h"
 
-namespace flutter {
-namespace testing {
+namespace kestro_testing {
 
 // A copy of what FlutterDesktopEngineCreate was given.
 struct RecordedEngineProperties {
@@ -158,6 +157,12 @@ class FakeEngine {
   template <typename... Args>
   void Record(const char* function, const Args&... args);
   void Violation(std::string what);
+  // True, with a violation, when `function` was given a null `handle` (a
+  // `kind` such as "messenger").
+  bool GivenNull(const void* handle, const char* function, const char* kind);
+  // Keeps a message the host sent, for sent_messages() and AnswerSentMessage.
+  void KeepSent(const char* channel, const uint8_t* message, size_t message_size,
+                FlutterDesktopBinaryReply reply, void* user_data, bool with_reply);
   // Checks that `engine` is live for `function`; false (and a violation)
   // when it has ended. Null passes: the host hands absent handles on.
   bool CheckLive(FlutterDesktopEngineRef engine, const char* function);
@@ -184,7 +189,6 @@ class FakeEngine {
   std::unique_ptr<State> state_;
 };
 
-}  // namespace testing
-}  // namespace flutter
+}  // namespace kestro_testing
 
 #endif  // KESTRO_EMBEDDING_TESTING_FAKE_ENGINE_H_

@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace flutter {
-namespace testing {
+namespace kestro_testing {
 namespace {
 
 using ::testing::Contains;
@@ -132,5 +131,4 @@ TEST(FakeEngine, ChecksCatchTheFaultsTheyAreFor) {
 }
 
 }  // namespace
-}  // namespace testing
-}  // namespace flutter
+}  // namespace kestro_testing

@@ -4,8 +4,7 @@
 
 #include "embedding/app_plugins.h"
 
-namespace flutter {
-namespace testing {
+namespace kestro_testing {
 namespace {
 
 std::vector<PluginRegistration>& Registrations() {
@@ -25,22 +24,16 @@ std::vector<PluginRegistration> TakePluginRegistrations() {
 
 size_t PluginRegistrationCount() { return Registrations().size(); }
 
-}  // namespace testing
-}  // namespace flutter
+}  // namespace kestro_testing
 
 // Each definition records its own name.
-#define KESTRO_FAKE_PLUGIN(function)                          \
-  void function(FlutterDesktopPluginRegistrarRef registrar) { \
-    flutter::testing::Register(#function, registrar);         \
+#define KESTRO_FAKE_PLUGIN(name, library)                                        \
+  void name##RegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar) { \
+    kestro_testing::Register(#name "RegisterWithRegistrar", registrar);          \
   }
 
 extern "C" {
-KESTRO_FAKE_PLUGIN(AppLinksPluginCApiRegisterWithRegistrar)
-KESTRO_FAKE_PLUGIN(AudioplayersWindowsPluginRegisterWithRegistrar)
-KESTRO_FAKE_PLUGIN(ConnectivityPlusWindowsPluginRegisterWithRegistrar)
-KESTRO_FAKE_PLUGIN(PrintingPluginRegisterWithRegistrar)
-KESTRO_FAKE_PLUGIN(SharePlusWindowsPluginCApiRegisterWithRegistrar)
-KESTRO_FAKE_PLUGIN(Sqlite3FlutterLibsPluginRegisterWithRegistrar)
-KESTRO_FAKE_PLUGIN(UrlLauncherWindowsRegisterWithRegistrar)
-KESTRO_FAKE_PLUGIN(WindowsSingleInstancePluginRegisterWithRegistrar)
+KESTRO_APP_PLUGINS(KESTRO_FAKE_PLUGIN)
 }
+
+#undef KESTRO_FAKE_PLUGIN

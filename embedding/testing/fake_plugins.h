@@ -10,8 +10,7 @@
 
 #include "embedding/flutter_desktop_api.h"
 
-namespace flutter {
-namespace testing {
+namespace kestro_testing {
 
 struct PluginRegistration {
   // The registration function's name, e.g. "PrintingPluginRegisterWithRegistrar".
@@ -25,7 +24,6 @@ std::vector<PluginRegistration> TakePluginRegistrations();
 // How many registrations happened since the last take.
 size_t PluginRegistrationCount();
 
-}  // namespace testing
-}  // namespace flutter
+}  // namespace kestro_testing
 
 #endif  // KESTRO_EMBEDDING_TESTING_FAKE_PLUGINS_H_

@@ -20,50 +20,50 @@
 #include "codec/method_call.h"
 #include "codec/method_codec.h"
 
-namespace flutter {
-namespace testing {
+namespace kestro_testing {
 
-inline std::vector<uint8_t> Bytes(const std::string& text) {
+// The bytes of `text` as they are, for messages in the readable format.
+inline std::vector<uint8_t> TextBytes(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-class RecordingCodec : public MethodCodec {
+class RecordingCodec : public flutter::MethodCodec {
  public:
-  std::unique_ptr<MethodCall> DecodeCall(const uint8_t* bytes, size_t size) const override {
+  std::unique_ptr<flutter::MethodCall> DecodeCall(const uint8_t* bytes,
+                                                  size_t size) const override {
     ++decode_calls;
     if (size == 0 || bytes[0] != 'C') return nullptr;
     std::string name(reinterpret_cast<const char*>(bytes) + 1, size - 1);
-    return std::make_unique<MethodCall>(name, std::make_unique<EncodableValue>());
+    return std::make_unique<flutter::MethodCall>(name, std::make_unique<flutter::EncodableValue>());
   }
 
-  std::vector<uint8_t> EncodeCall(const MethodCall& call) const override {
-    return Bytes("C" + call.method_name());
+  std::vector<uint8_t> EncodeCall(const flutter::MethodCall& call) const override {
+    return TextBytes("C" + call.method_name());
   }
 
-  std::vector<uint8_t> EncodeSuccessReply(const EncodableValue* result) const override {
+  std::vector<uint8_t> EncodeSuccessReply(const flutter::EncodableValue* result) const override {
     ++success_encodings;
-    return Bytes("S" + KindOf(result));
+    return TextBytes("S" + KindOf(result));
   }
 
   std::vector<uint8_t> EncodeErrorReply(const std::string& code, const std::string& message,
-                                        const EncodableValue* details) const override {
+                                        const flutter::EncodableValue* details) const override {
     ++error_encodings;
-    return Bytes("E" + code + "|" + message + "|" + KindOf(details));
+    return TextBytes("E" + code + "|" + message + "|" + KindOf(details));
   }
 
-  bool DecodeReply(const uint8_t*, size_t, MethodResult*) const override { return false; }
+  bool DecodeReply(const uint8_t*, size_t, flutter::MethodResult*) const override { return false; }
 
   mutable std::atomic<int> decode_calls{0};
   mutable std::atomic<int> success_encodings{0};
   mutable std::atomic<int> error_encodings{0};
 
  private:
-  static std::string KindOf(const EncodableValue* value) {
+  static std::string KindOf(const flutter::EncodableValue* value) {
     return value == nullptr ? "-" : std::to_string(static_cast<int>(value->kind()));
   }
 };
 
-}  // namespace testing
-}  // namespace flutter
+}  // namespace kestro_testing
 
 #endif  // KESTRO_EMBEDDING_TESTING_RECORDING_CODEC_H_

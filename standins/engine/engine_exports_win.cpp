@@ -6,7 +6,7 @@
 #include <string>
 
 #include "embedding/flutter_desktop_api.h"
-#include "standins/engine/decimal.h"
+#include "standins/app/decimal.h"
 #include "standins/engine/engine_win.h"
 #include "standins/engine/messenger_core.h"
 #include "standins/engine/standin_extras.h"

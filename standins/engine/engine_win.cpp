@@ -6,6 +6,9 @@
 #include <sstream>
 #include <utility>
 
+#include "text/utf16.h"
+#include "text/wide_chars.h"
+
 namespace kestro::standin {
 namespace {
 
@@ -13,8 +16,6 @@ std::set<const FlutterDesktopPluginRegistrar*>& LiveRegistrars() {
   static std::set<const FlutterDesktopPluginRegistrar*> registrars;
   return registrars;
 }
-
-std::wstring CopyWide(const FlutterDesktopChar16* text) { return text ? text : L""; }
 
 std::vector<std::string> CopyArguments(const FlutterDesktopEngineProperties& properties) {
   std::vector<std::string> arguments;
@@ -36,20 +37,22 @@ std::pair<std::string, std::string> ReadScript(const std::string& path) {
 }
 
 // Relative paths count from the folder that holds the executable.
-bool BundleFileExists(const std::wstring& path) {
-  std::filesystem::path file(path);
+bool BundleFileExists(const std::u16string& path) {
+  std::filesystem::path file(text::AsWideChars(path));
   if (file.is_relative()) {
     wchar_t executable[MAX_PATH];
     const DWORD length = ::GetModuleFileNameW(nullptr, executable, MAX_PATH);
-    file = std::filesystem::path(std::wstring(executable, length)).parent_path() / file;
+    file = std::filesystem::path(executable, executable + length).parent_path() / file;
   }
   return ::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::wstring WindowTitle(HWND window) {
-  wchar_t title[256] = L"";
-  const int length = ::GetWindowTextW(window, title, 256);
-  return std::wstring(title, length > 0 ? length : 0);
+std::u16string WindowTitle(HWND window) {
+  std::u16string title(256, u'\0');
+  const int length =
+      ::GetWindowTextW(window, text::AsWritableWideChars(&title), static_cast<int>(title.size()));
+  title.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return title;
 }
 
 bool IsShowMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -72,17 +75,6 @@ bool IsLiveRegistrar(const FlutterDesktopPluginRegistrar* registrar) {
   return LiveRegistrars().count(registrar) != 0;
 }
 
-std::string Utf8FromWide(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int units = static_cast<int>(text.size());
-  const int size =
-      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string utf8(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), units, utf8.data(), size, nullptr, nullptr);
-  return utf8;
-}
-
 }  // namespace kestro::standin
 
 using kestro::standin::AppPlayer;
@@ -91,9 +83,9 @@ using kestro::standin::TaskQueue;
 using kestro::standin::ViewWindow;
 
 FlutterDesktopEngine::FlutterDesktopEngine(const FlutterDesktopEngineProperties& properties)
-    : assets_path_(kestro::standin::CopyWide(properties.assets_path)),
-      icu_data_path_(kestro::standin::CopyWide(properties.icu_data_path)),
-      aot_library_path_(kestro::standin::CopyWide(properties.aot_library_path)),
+    : assets_path_(kestro::text::CopyWideChars(properties.assets_path)),
+      icu_data_path_(kestro::text::CopyWideChars(properties.icu_data_path)),
+      aot_library_path_(kestro::text::CopyWideChars(properties.aot_library_path)),
       arguments_(kestro::standin::CopyArguments(properties)),
       options_(kestro::standin::ParseAppOptions(arguments_)),
       tasks_(std::make_unique<TaskQueue>()),
@@ -171,10 +163,10 @@ void FlutterDesktopEngine::RenderFrame() {
 }
 
 StartFacts FlutterDesktopEngine::CollectStartFacts(bool visible_before_frame) const {
-  using kestro::standin::Utf8FromWide;
+  using kestro::text::Utf16ToUtf8;
   StartFacts facts;
   HWND top_level = view_->TopLevel();
-  facts.window_title = Utf8FromWide(kestro::standin::WindowTitle(top_level));
+  facts.window_title = Utf16ToUtf8(kestro::standin::WindowTitle(top_level));
   facts.window_visible = ::IsWindowVisible(top_level) != FALSE;
   facts.window_visible_before_frame = visible_before_frame;
   facts.window_shown_before_frame = shown_before_frame_;
@@ -194,9 +186,9 @@ StartFacts FlutterDesktopEngine::CollectStartFacts(bool visible_before_frame) co
   facts.dpi =
       FlutterDesktopGetDpiForMonitor(::MonitorFromWindow(top_level, MONITOR_DEFAULTTONEAREST));
   facts.entrypoint_args = arguments_;
-  facts.assets_path = Utf8FromWide(assets_path_);
-  facts.icu_data_path = Utf8FromWide(icu_data_path_);
-  facts.aot_library_path = Utf8FromWide(aot_library_path_);
+  facts.assets_path = Utf16ToUtf8(assets_path_);
+  facts.icu_data_path = Utf16ToUtf8(icu_data_path_);
+  facts.aot_library_path = Utf16ToUtf8(aot_library_path_);
   facts.assets_found = kestro::standin::BundleFileExists(assets_path_);
   facts.icu_data_found = kestro::standin::BundleFileExists(icu_data_path_);
   facts.aot_library_found = kestro::standin::BundleFileExists(aot_library_path_);

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "embedding/flutter_desktop_api.h"
-#include "standins/engine/app_options.h"
-#include "standins/engine/app_player.h"
+#include "standins/app/app_options.h"
+#include "standins/app/app_player.h"
+#include "standins/app/transcript.h"
 #include "standins/engine/messenger_core.h"
 #include "standins/engine/task_queue_win.h"
-#include "standins/engine/transcript.h"
 #include "standins/engine/view_window_win.h"
 
 struct FlutterDesktopPluginRegistrar {
@@ -71,9 +71,9 @@ struct FlutterDesktopEngine final : public kestro::standin::AppEnvironment {
   void RenderFrame();
   kestro::standin::StartFacts CollectStartFacts(bool visible_before_frame) const;
 
-  std::wstring assets_path_;
-  std::wstring icu_data_path_;
-  std::wstring aot_library_path_;
+  std::u16string assets_path_;
+  std::u16string icu_data_path_;
+  std::u16string aot_library_path_;
   std::vector<std::string> arguments_;
   kestro::standin::AppOptions options_;
   std::unique_ptr<kestro::standin::TaskQueue> tasks_;
@@ -108,9 +108,6 @@ namespace kestro::standin {
 std::vector<PluginRecord>& PluginRecords();
 // Whether `registrar` is one that a live engine handed out.
 bool IsLiveRegistrar(const FlutterDesktopPluginRegistrar* registrar);
-
-// The UTF-8 form of UTF-16 text, for the transcript.
-std::string Utf8FromWide(const std::wstring& text);
 
 }  // namespace kestro::standin
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "embedding/flutter_desktop_api.h"
+#include "standins/app/wire.h"
 #include "standins/engine/standin_extras.h"
-#include "standins/engine/wire.h"
 
 namespace {
 

@@ -2,19 +2,13 @@
 
 #include <utility>
 
+#include "standins/engine/this_module_win.h"
+
 namespace kestro::standin {
 namespace {
 
 constexpr wchar_t kClassName[] = L"KestroStandInTaskWindow";
 constexpr UINT kRunTasksMessage = WM_APP + 1;
-
-HINSTANCE ThisModule() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-  return module;
-}
 
 }  // namespace
 

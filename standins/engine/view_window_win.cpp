@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "standins/engine/this_module_win.h"
+#include "text/utf16.h"
+#include "text/wide_chars.h"
+
 namespace kestro::standin {
 namespace {
 
@@ -21,24 +25,6 @@ constexpr COLORREF kAccent = RGB(0x1F, 0x6F, 0xEB);
 constexpr COLORREF kDisabled = RGB(0x9A, 0xA4, 0xAE);
 constexpr COLORREF kGood = RGB(0x1A, 0x7F, 0x37);
 constexpr COLORREF kBad = RGB(0xB4, 0x23, 0x18);
-
-HINSTANCE ThisModule() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-  return module;
-}
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int units = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  if (units <= 0) return {};
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), units);
-  return wide;
-}
 
 // A GDI object selected into a device context for one scope.
 class ScopedSelect {
@@ -96,8 +82,8 @@ void DrawLabel(HDC dc, const std::string& text, RECT rect, HGDIOBJ font, COLORRE
                UINT format) {
   ScopedSelect select_font(dc, font);
   ::SetTextColor(dc, color);
-  std::wstring wide = Widen(text);
-  ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect,
+  const std::u16string wide = kestro::text::Utf8ToUtf16(text);
+  ::DrawTextW(dc, kestro::text::AsWideChars(wide), static_cast<int>(wide.size()), &rect,
               format | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 

@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "standins/engine/demo_model.h"
+#include "standins/app/demo_model.h"
 
 namespace kestro::standin {
 

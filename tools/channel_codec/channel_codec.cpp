@@ -8,10 +8,10 @@
 #include "codec/byte_buffer_stream_reader.h"
 #include "codec/byte_buffer_stream_writer.h"
 #include "codec/standard_method_codec.h"
-#include "tools/value_notation/hex.h"
-#include "tools/value_notation/json_text.h"
-#include "tools/value_notation/message_notation.h"
-#include "tools/value_notation/value_notation.h"
+#include "text/hex.h"
+#include "value_notation/json_text.h"
+#include "value_notation/message_notation.h"
+#include "value_notation/value_notation.h"
 
 namespace kestro {
 namespace {
@@ -115,7 +115,7 @@ std::optional<std::vector<uint8_t>> MessageBytes(const std::vector<std::string>&
     return bytes;
   }
   std::string error;
-  std::optional<std::vector<uint8_t>> bytes = notation::ParseHex(Joined(args, 2), &error);
+  std::optional<std::vector<uint8_t>> bytes = text::ParseHex(Joined(args, 2), &error);
   if (!bytes) BadInput(err, error);
   return bytes;
 }
@@ -168,7 +168,7 @@ int Encode(Kind kind, const std::string& text, std::ostream& out, std::ostream& 
   if (!json) return BadInput(err, "bad JSON: " + error);
   const std::optional<std::vector<uint8_t>> bytes = EncodedMessage(kind, *json, &error);
   if (!bytes) return BadInput(err, "bad notation: " + error);
-  out << notation::ToHex(*bytes) << "\n";
+  out << text::ToHex(*bytes) << "\n";
   return kChannelCodecDone;
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/value_notation/hex.h"
+#include "text/hex.h"
 
 namespace kestro {
 namespace {
@@ -267,7 +267,7 @@ TEST(ChannelCodecTest, HelpExplainsWithAnExample) {
 TEST(ChannelCodecTest, DecodesRawBytesFromAFile) {
   const TempDir dir;
   const std::string path = dir.path() + "/message.bin";
-  const auto bytes = notation::ParseHex("07 0C 6C 69 73 74 50 72 69 6E 74 65 72 73 00");
+  const auto bytes = text::ParseHex("07 0C 6C 69 73 74 50 72 69 6E 74 65 72 73 00");
   ASSERT_TRUE(bytes.has_value());
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes->data()),

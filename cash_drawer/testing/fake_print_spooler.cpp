@@ -1,0 +1,197 @@
+#include "cash_drawer/testing/fake_print_spooler.h"
+
+#include <algorithm>
+
+namespace kestro_testing {
+
+using kestro::kInsufficientBufferError;
+using kestro::kInvalidPrinterNameError;
+using kestro::OpenedPrinter;
+using kestro::PrinterInfoLevel;
+using kestro::PrinterRecord;
+
+namespace {
+
+uint32_t TextBytes(const std::optional<std::u16string>& text) {
+  return text ? static_cast<uint32_t>((text->size() + 1) * sizeof(char16_t)) : 0;
+}
+
+const char* const kJobCalls[] = {"OpenPrinterW",     "GetPrinterDriverW", "StartDocPrinterW",
+                                 "StartPagePrinter", "WritePrinter",      "EndPagePrinter",
+                                 "EndDocPrinter",    "ClosePrinter",      "GetLastError"};
+
+// The call log's text of a data type, which is plain ASCII.
+std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+}  // namespace
+
+class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
+ public:
+  explicit FakeOpenedPrinter(FakePrintSpooler* spooler) : spooler_(spooler) {
+    ++spooler_->open_printers_;
+  }
+  ~FakeOpenedPrinter() override {
+    spooler_->Record("ClosePrinter");
+    --spooler_->open_printers_;
+  }
+
+  std::optional<uint32_t> DriverAttributes() override {
+    spooler_->Record("GetPrinterDriverW");
+    if (spooler_->Fails(Step::kGetPrinterDriver)) return std::nullopt;
+    return spooler_->driver_attributes;
+  }
+
+  bool StartDocument(const std::u16string& document_name, const std::u16string& data_type,
+                     uint32_t* error_code) override {
+    spooler_->Record("StartDocPrinterW(" + Narrow(data_type) + ")");
+    spooler_->document_name_ = document_name;
+    auto refused = spooler_->refused_data_types.find(data_type);
+    if (refused != spooler_->refused_data_types.end()) {
+      spooler_->last_error_ = refused->second;
+    } else if (!spooler_->Fails(Step::kStartDocument)) {
+      return true;
+    }
+    *error_code = spooler_->LastErrorCode();
+    return false;
+  }
+
+  bool StartPage() override {
+    spooler_->Record("StartPagePrinter");
+    return !spooler_->Fails(Step::kStartPage);
+  }
+
+  bool Write(const std::vector<uint8_t>& bytes, uint32_t* written) override {
+    spooler_->Record("WritePrinter");
+    if (spooler_->Fails(Step::kWrite)) {
+      *written = 0;
+      return false;
+    }
+    const uint32_t count = spooler_->written_report_.value_or(static_cast<uint32_t>(bytes.size()));
+    spooler_->written_bytes_.insert(spooler_->written_bytes_.end(), bytes.begin(),
+                                    bytes.begin() + std::min<size_t>(count, bytes.size()));
+    *written = count;
+    return true;
+  }
+
+  void EndPage() override { spooler_->Record("EndPagePrinter"); }
+  void EndDocument() override { spooler_->Record("EndDocPrinter"); }
+
+ private:
+  FakePrintSpooler* spooler_;
+};
+
+// static
+std::string FakePrintSpooler::EnumCall(PrinterInfoLevel level, uint32_t buffer_bytes) {
+  return "EnumPrintersW(" + std::to_string(static_cast<uint32_t>(level)) + ", " +
+         std::to_string(buffer_bytes) + ")";
+}
+
+void FakePrintSpooler::FailAt(Step step, uint32_t error_code) { failures_[step] = error_code; }
+
+std::vector<std::string> FakePrintSpooler::JobCalls() const {
+  std::vector<std::string> job_calls;
+  std::copy_if(calls_.begin(), calls_.end(), std::back_inserter(job_calls),
+               [](const std::string& call) {
+                 const std::string function = call.substr(0, call.find('('));
+                 return std::find(std::begin(kJobCalls), std::end(kJobCalls), function) !=
+                        std::end(kJobCalls);
+               });
+  return job_calls;
+}
+
+int FakePrintSpooler::CountOf(const std::string& call) const {
+  return static_cast<int>(std::count(calls_.begin(), calls_.end(), call));
+}
+
+uint32_t FakePrintSpooler::RecordBytes(PrinterInfoLevel level) const {
+  uint32_t bytes = 0;
+  for (const PrinterRecord& record : printers) {
+    bytes += TextBytes(record.name);
+    if (level == PrinterInfoLevel::kNames) {
+      bytes += kNamesRecordBytes;
+    } else {
+      bytes += kDetailsRecordBytes + TextBytes(record.driver_name) + TextBytes(record.port_name);
+    }
+  }
+  return bytes;
+}
+
+uint32_t FakePrintSpooler::PrinterRecordBytesNeeded(PrinterInfoLevel level) {
+  Record(EnumCall(level, 0));
+  const uint32_t needed = RecordBytes(level);
+  if (needed != 0) last_error_ = kInsufficientBufferError;
+  if (after_enum_sizing) after_enum_sizing(++enum_sizing_calls_);
+  return needed;
+}
+
+bool FakePrintSpooler::ReadPrinterRecords(PrinterInfoLevel level, uint32_t buffer_bytes,
+                                          std::vector<PrinterRecord>* records) {
+  Record(EnumCall(level, buffer_bytes));
+  if (Fails(Step::kReadPrinterRecords)) return false;
+  if (buffer_bytes < RecordBytes(level)) {
+    last_error_ = kInsufficientBufferError;
+    return false;
+  }
+  records->clear();
+  for (const PrinterRecord& record : printers) {
+    if (level == PrinterInfoLevel::kNames) {
+      records->push_back({record.name, std::nullopt, std::nullopt});
+    } else {
+      records->push_back(record);
+    }
+  }
+  return true;
+}
+
+uint32_t FakePrintSpooler::DefaultPrinterUnitsNeeded() {
+  Record("GetDefaultPrinterW(0)");
+  const uint32_t needed =
+      default_printer.empty() ? 0 : static_cast<uint32_t>(default_printer.size() + 1);
+  if (needed != 0) last_error_ = kInsufficientBufferError;
+  if (after_default_sizing) after_default_sizing(++default_sizing_calls_);
+  return needed;
+}
+
+bool FakePrintSpooler::ReadDefaultPrinterName(uint32_t buffer_units, std::u16string* name) {
+  Record("GetDefaultPrinterW(" + std::to_string(buffer_units) + ")");
+  if (Fails(Step::kReadDefaultPrinterName)) return false;
+  if (default_printer.empty() || buffer_units < default_printer.size() + 1) {
+    last_error_ = kInsufficientBufferError;
+    return false;
+  }
+  *name = default_printer;
+  return true;
+}
+
+std::unique_ptr<OpenedPrinter> FakePrintSpooler::OpenNamedPrinter(const std::u16string& name) {
+  Record("OpenPrinterW");
+  opened_names_.push_back(name);
+  if (Fails(Step::kOpenPrinter)) return nullptr;
+  if (!Openable(name)) {
+    last_error_ = kInvalidPrinterNameError;
+    return nullptr;
+  }
+  return std::make_unique<FakeOpenedPrinter>(this);
+}
+
+uint32_t FakePrintSpooler::LastErrorCode() {
+  Record("GetLastError");
+  return last_error_;
+}
+
+bool FakePrintSpooler::Fails(Step step) {
+  auto failure = failures_.find(step);
+  if (failure == failures_.end()) return false;
+  last_error_ = failure->second;
+  return true;
+}
+
+bool FakePrintSpooler::Openable(const std::u16string& name) const {
+  if (openable_names) {
+    return std::find(openable_names->begin(), openable_names->end(), name) != openable_names->end();
+  }
+  return std::any_of(printers.begin(), printers.end(),
+                     [&](const PrinterRecord& record) { return record.name == name; });
+}
+
+}  // namespace kestro_testing

@@ -1,0 +1,121 @@
+// A print spooler for tests: it holds a set of printers and a default printer,
+// records every call in order, and fails any step on request with any
+// last-error code. Every printer has the same driver.
+
+#ifndef KESTRO_CASH_DRAWER_TESTING_FAKE_PRINT_SPOOLER_H_
+#define KESTRO_CASH_DRAWER_TESTING_FAKE_PRINT_SPOOLER_H_
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cash_drawer/print_spooler.h"
+
+namespace kestro_testing {
+
+class FakePrintSpooler : public kestro::PrintSpooler {
+ public:
+  // The calls that can be made to fail, each named after its Windows function.
+  enum class Step {
+    kReadPrinterRecords,      // the second EnumPrintersW, at either level
+    kReadDefaultPrinterName,  // the second GetDefaultPrinterW
+    kOpenPrinter,             // OpenPrinterW
+    kGetPrinterDriver,        // GetPrinterDriverW
+    kStartDocument,           // StartDocPrinterW, whatever the data type
+    kStartPage,               // StartPagePrinter
+    kWrite,                   // WritePrinter
+  };
+
+  // Bytes a record takes in the fake's buffer, besides its strings, at level
+  // 2 and at level 4.
+  static constexpr uint32_t kDetailsRecordBytes = 136;
+  static constexpr uint32_t kNamesRecordBytes = 24;
+
+  // The enumerated records, in order, as level 2 gives them; level 4 gives
+  // their names only. Null fields are allowed.
+  std::vector<kestro::PrinterRecord> printers;
+  // The default printer's name; empty when there is none.
+  std::u16string default_printer;
+  // The names OpenNamedPrinter accepts; when unset, those in `printers`.
+  std::optional<std::vector<std::u16string>> openable_names;
+  // The driver's attributes, as GetPrinterDriverW reports them; 0 is a
+  // classic driver, kXpsDriverAttribute marks an XPS-based one.
+  uint32_t driver_attributes = 0;
+  // The data types StartDocPrinterW refuses, each with the last-error code it
+  // fails with.
+  std::map<std::u16string, uint32_t> refused_data_types;
+
+  // Runs after each sizing call (EnumPrintersW or GetDefaultPrinterW), with
+  // the number of such calls made so far; a test can change the printers
+  // here to make them outgrow the buffer before the reading call.
+  std::function<void(int sizing_calls)> after_enum_sizing;
+  std::function<void(int sizing_calls)> after_default_sizing;
+
+  // Makes `step` fail with `error_code`, every time from now on.
+  void FailAt(Step step, uint32_t error_code);
+  // Makes WritePrinter succeed but report `count` bytes written.
+  void ReportWritten(uint32_t count) { written_report_ = count; }
+  // Sets the thread's last-error code as it stands before any call fails.
+  void SetLastError(uint32_t code) { last_error_ = code; }
+
+  // Every call in order, by Windows function name: "EnumPrintersW(L, 0)" for
+  // the sizing call at level L, "EnumPrintersW(L, N)" for a call with an
+  // N-byte buffer, "GetDefaultPrinterW(0)" and "GetDefaultPrinterW(N)" alike,
+  // "StartDocPrinterW(T)" with data type T, and "OpenPrinterW",
+  // "GetPrinterDriverW", "StartPagePrinter", "WritePrinter", "EndPagePrinter",
+  // "EndDocPrinter", "ClosePrinter", "GetLastError". A failed
+  // StartDocPrinterW is followed by the "GetLastError" that reads its code.
+  const std::vector<std::string>& calls() const { return calls_; }
+  // The log's text of an EnumPrintersW call at `level` with a buffer of
+  // `buffer_bytes` bytes (0 for the sizing call).
+  static std::string EnumCall(kestro::PrinterInfoLevel level, uint32_t buffer_bytes);
+  // The calls whose name is one of the spooler's job functions, in order.
+  std::vector<std::string> JobCalls() const;
+  int CountOf(const std::string& call) const;
+
+  // What the job calls were given.
+  const std::vector<std::u16string>& opened_names() const { return opened_names_; }
+  const std::u16string& document_name() const { return document_name_; }
+  const std::vector<uint8_t>& written_bytes() const { return written_bytes_; }
+  // Printers opened and not closed yet.
+  int open_printers() const { return open_printers_; }
+
+  // The bytes the current records need at `level`, as the sizing call
+  // reports them.
+  uint32_t RecordBytes(kestro::PrinterInfoLevel level) const;
+
+  uint32_t PrinterRecordBytesNeeded(kestro::PrinterInfoLevel level) override;
+  bool ReadPrinterRecords(kestro::PrinterInfoLevel level, uint32_t buffer_bytes,
+                          std::vector<kestro::PrinterRecord>* records) override;
+  uint32_t DefaultPrinterUnitsNeeded() override;
+  bool ReadDefaultPrinterName(uint32_t buffer_units, std::u16string* name) override;
+  std::unique_ptr<kestro::OpenedPrinter> OpenNamedPrinter(const std::u16string& name) override;
+  uint32_t LastErrorCode() override;
+
+ private:
+  class FakeOpenedPrinter;
+
+  void Record(std::string call) { calls_.push_back(std::move(call)); }
+  // Whether `step` is set to fail; if so, sets the last-error code.
+  bool Fails(Step step);
+  bool Openable(const std::u16string& name) const;
+
+  std::map<Step, uint32_t> failures_;
+  std::optional<uint32_t> written_report_;
+  uint32_t last_error_ = 0;
+  int enum_sizing_calls_ = 0;
+  int default_sizing_calls_ = 0;
+  int open_printers_ = 0;
+  std::vector<std::string> calls_;
+  std::vector<std::u16string> opened_names_;
+  std::u16string document_name_;
+  std::vector<uint8_t> written_bytes_;
+};
+
+}  // namespace kestro_testing
+
+#endif  // KESTRO_CASH_DRAWER_TESTING_FAKE_PRINT_SPOOLER_H_
