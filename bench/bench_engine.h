@@ -49,8 +49,7 @@ class BenchEngine {
   FlutterDesktopViewControllerRef CreateViewController(FlutterDesktopEngineRef engine);
   void DestroyViewController();
   void SetCallback(const char* channel, FlutterDesktopMessageCallback callback, void* user_data);
-  void SendResponse(const FlutterDesktopMessageResponse* handle, const uint8_t* data,
-                    size_t size);
+  void SendResponse(const FlutterDesktopMessageResponse* handle, const uint8_t* data, size_t size);
   FlutterDesktopMessengerRef AddReference();
   void ReleaseReference() { --host_references_; }
   FlutterDesktopMessengerLockRef Lock();

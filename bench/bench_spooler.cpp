@@ -73,9 +73,8 @@ bool BenchSpooler::ReadDefaultPrinterName(uint32_t, std::u16string* name) {
 }
 
 std::unique_ptr<OpenedPrinter> BenchSpooler::OpenNamedPrinter(const std::u16string& name) {
-  const bool installed = std::any_of(names_.begin(), names_.end(), [&](const PrinterRecord& r) {
-    return *r.name == name;
-  });
+  const bool installed = std::any_of(names_.begin(), names_.end(),
+                                     [&](const PrinterRecord& r) { return *r.name == name; });
   if (!installed) {
     last_error_ = kInvalidPrinterNameError;
     return nullptr;

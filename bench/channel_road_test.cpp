@@ -57,8 +57,7 @@ TEST_F(ChannelRoadTest, RepeatedCallsGetTheSameAnswers) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(Call(OpenDrawerMessage()),
               std::vector<Bytes>{SuccessReply(ExpectedOpenDrawerResult())});
-    EXPECT_EQ(Call(ListPrintersMessage()),
-              std::vector<Bytes>{SuccessReply(ExpectedPrinterList())});
+    EXPECT_EQ(Call(ListPrintersMessage()), std::vector<Bytes>{SuccessReply(ExpectedPrinterList())});
   }
   EXPECT_EQ(spooler_.last_written(), ExpectedDrawerCommand());
   EXPECT_EQ(spooler_.open_printers(), 0);

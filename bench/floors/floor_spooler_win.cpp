@@ -15,6 +15,7 @@
 // malformed command line.
 
 #include <windows.h>
+// Need the declarations of <windows.h> first.
 #include <shellapi.h>
 #include <winspool.h>
 
@@ -40,8 +41,8 @@ bool EnumeratePrinters(DWORD level) {
   ::EnumPrintersW(kEnumFlags, nullptr, level, nullptr, 0, &needed, &returned);
   if (needed == 0) return false;
   std::vector<BYTE> buffer(needed, 0);
-  return ::EnumPrintersW(kEnumFlags, nullptr, level, buffer.data(), needed, &needed,
-                         &returned) != 0;
+  return ::EnumPrintersW(kEnumFlags, nullptr, level, buffer.data(), needed, &needed, &returned) !=
+         0;
 }
 
 bool ListPrinters() {

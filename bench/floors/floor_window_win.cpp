@@ -80,10 +80,9 @@ int APIENTRY wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
   window_class.lpszClassName = kClassName;
   ::RegisterClassW(&window_class);
   const int dpi = ScreenDpi();
-  HWND window = ::CreateWindowExW(0, kClassName, L"kestro", WS_OVERLAPPEDWINDOW,
-                                  Scale(kLogicalX, dpi), Scale(kLogicalY, dpi),
-                                  Scale(kLogicalWidth, dpi), Scale(kLogicalHeight, dpi), nullptr,
-                                  nullptr, instance, nullptr);
+  HWND window = ::CreateWindowExW(
+      0, kClassName, L"kestro", WS_OVERLAPPEDWINDOW, Scale(kLogicalX, dpi), Scale(kLogicalY, dpi),
+      Scale(kLogicalWidth, dpi), Scale(kLogicalHeight, dpi), nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
   ::ShowWindow(window, SW_SHOWNORMAL);
 
