@@ -64,18 +64,22 @@ class Wine:
         self.keeper = None
 
     def run(self, program, *arguments, cwd=None):
-        """Runs `program` to its end; returns its exit code and the wall-clock
-        seconds from starting it to its end."""
-        start = time.monotonic()
-        completed = subprocess.run([WINE_RUN, "--prefix", str(self.prefix), str(program),
-                                    *arguments], cwd=cwd, stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                   timeout=RUN_TIMEOUT_S, check=False)
-        seconds = time.monotonic() - start
+        """Runs `program` to its end; returns the wall-clock seconds from
+        starting it to its end. Its standard error goes to a file, not a pipe:
+        the Wine services that a run may start keep what they inherit open
+        long after the program has ended."""
+        errors = self.work / "stderr.txt"
+        with open(errors, "wb") as stderr:
+            start = time.monotonic()
+            completed = subprocess.run([WINE_RUN, "--prefix", str(self.prefix), str(program),
+                                        *arguments], cwd=cwd, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=stderr,
+                                       timeout=RUN_TIMEOUT_S, check=False)
+            seconds = time.monotonic() - start
         if completed.returncode != 0:
             raise BenchError("%s %s ended with %d: %s" % (
                 pathlib.Path(program).name, " ".join(arguments), completed.returncode,
-                completed.stderr.decode("utf-8", "replace").strip()[-500:]))
+                errors.read_text(errors="replace").strip()[-500:]))
         return seconds
 
     def hold(self):
@@ -167,8 +171,16 @@ def run_floor(wine, program, work, name, *arguments):
     return seconds, json.loads(out.read_text())
 
 
-def one_round(wine, programs, work, calls, samples):
-    """One host run and one floor run of every measurement, side by side."""
+SAMPLE_KEYS = [
+    "host_first_frame_ms", "floor_first_paint_ms", "host_whole_run_s", "floor_whole_run_s",
+    "host_list_printers_ms", "host_list_printers_handler_ms", "floor_list_printers_ms",
+    "host_open_drawer_ms", "host_open_drawer_handler_ms", "floor_open_drawer_ms"]
+
+
+def one_round(wine, programs, work, calls):
+    """One host run and one floor run of every measurement, side by side;
+    returns the round's samples by key."""
+    samples = {key: [] for key in SAMPLE_KEYS}
     seconds, lines = run_host(wine, programs, work, "no-calls", [])
     samples["host_first_frame_ms"].append(lines[0]["ms"])
     samples["host_whole_run_s"].append(seconds)
@@ -187,6 +199,7 @@ def one_round(wine, programs, work, calls, samples):
         _, floor = run_floor(wine, programs.floor_spooler, work, "floor-" + method,
                              *floor_arguments, str(calls))
         samples["floor_%s_ms" % method].extend(floor["callMs"])
+    return samples
 
 
 def wait_for_drawer_bytes(work, count, timeout_s=30):
@@ -207,10 +220,7 @@ def measure(windows_build, work, rounds, calls):
     programs = Programs(windows_build)
     work.mkdir(parents=True, exist_ok=True)
     wine = Wine(work)
-    samples = {key: [] for key in [
-        "host_first_frame_ms", "floor_first_paint_ms", "host_whole_run_s", "floor_whole_run_s",
-        "host_list_printers_ms", "host_list_printers_handler_ms", "floor_list_printers_ms",
-        "host_open_drawer_ms", "host_open_drawer_handler_ms", "floor_open_drawer_ms"]}
+    rounds_samples = []
     try:
         prepare_printers(wine, programs, work)
         drawer_port = port_file(work, DRAWER_PRINTER)
@@ -221,36 +231,42 @@ def measure(windows_build, work, rounds, calls):
         run_host(wine, programs, work, "warm-up", [LIST_PRINTERS])
         run_floor(wine, programs.floor_window, work, "warm-up-floor")
         for _ in range(rounds):
-            one_round(wine, programs, work, calls, samples)
+            rounds_samples.append(one_round(wine, programs, work, calls))
         wait_for_drawer_bytes(work, 2 * rounds * calls * COMMAND_BYTES)
     finally:
         wine.release()
-    return samples
+    return rounds_samples
 
 
-def summary(samples):
-    medians = {key: statistics.median(values) for key, values in samples.items() if values}
-    return medians
+def summary(rounds_samples):
+    """Every sample by key, the medians of all of them, and the median of
+    each round (what the report pairs host and floor by)."""
+    samples = {key: [value for round_samples in rounds_samples for value in round_samples[key]]
+               for key in SAMPLE_KEYS}
+    return {"medians": {key: statistics.median(values) for key, values in samples.items()},
+            "round_medians": {key: [statistics.median(round_samples[key])
+                                    for round_samples in rounds_samples] for key in SAMPLE_KEYS},
+            "samples": samples}
 
 
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--windows-build", required=True, type=pathlib.Path)
     parser.add_argument("--out", required=True, type=pathlib.Path)
-    parser.add_argument("--rounds", type=int, default=6)
-    parser.add_argument("--calls", type=int, default=30, help="calls of each method per run")
+    parser.add_argument("--rounds", type=int, default=10)
+    parser.add_argument("--calls", type=int, default=20, help="calls of each method per run")
     args = parser.parse_args(argv)
     if not os.environ.get("DISPLAY"):
         sys.exit("wine_bench: no X display; run it through scripts/with-display")
     load_before = os.getloadavg()
     try:
-        samples = measure(args.windows_build.resolve(), args.out.resolve().parent / "wine",
-                          args.rounds, args.calls)
+        rounds_samples = measure(args.windows_build.resolve(),
+                                 args.out.resolve().parent / "wine", args.rounds, args.calls)
     except (BenchError, subprocess.TimeoutExpired) as error:
         sys.exit("wine_bench: %s" % error)
     result = {"rounds": args.rounds, "calls_per_run": args.calls,
-              "load_before": load_before, "load_after": os.getloadavg(),
-              "medians": summary(samples), "samples": samples}
+              "load_before": load_before, "load_after": os.getloadavg()}
+    result.update(summary(rounds_samples))
     args.out.write_text(json.dumps(result, indent=1) + "\n")
     return 0
 
