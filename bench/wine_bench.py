@@ -4,8 +4,9 @@
 
 Runs the bundled kestro.exe (with the stand-in engine and app) and the floor
 programs of bench/floors in one Wine prefix with five spooler printers, in
-rounds, each round running every measurement of the host beside its floor so
-that a change in the machine's load falls on both alike:
+rounds, each round running every measurement of the host beside its floor
+(the host first in every other round) so that a change in the machine's load
+falls on both alike:
 
 - start -> first frame: the "started" time stamp of the host's transcript
   against floor-window's first paint, both in milliseconds since the Windows
@@ -177,28 +178,42 @@ SAMPLE_KEYS = [
     "host_open_drawer_ms", "host_open_drawer_handler_ms", "floor_open_drawer_ms"]
 
 
-def one_round(wine, programs, work, calls):
-    """One host run and one floor run of every measurement, side by side;
-    returns the round's samples by key."""
+def one_round(wine, programs, work, calls, host_first):
+    """One host run and one floor run of every measurement, side by side, the
+    host's first when `host_first`; returns the round's samples by key."""
     samples = {key: [] for key in SAMPLE_KEYS}
-    seconds, lines = run_host(wine, programs, work, "no-calls", [])
-    samples["host_first_frame_ms"].append(lines[0]["ms"])
-    samples["host_whole_run_s"].append(seconds)
-    seconds, floor = run_floor(wine, programs.floor_window, work, "floor-window")
-    samples["floor_first_paint_ms"].append(floor["firstPaintMs"][0])
-    samples["floor_whole_run_s"].append(seconds)
 
-    for method, request, floor_arguments, check in [
-            ("list_printers", LIST_PRINTERS, ["list"], lambda answer: isinstance(answer, list)),
-            ("open_drawer", OPEN_DRAWER, ["drawer", DRAWER_PRINTER],
-             lambda answer: answer.get("success") is True)]:
+    def host_without_calls():
+        seconds, lines = run_host(wine, programs, work, "no-calls", [])
+        samples["host_first_frame_ms"].append(lines[0]["ms"])
+        samples["host_whole_run_s"].append(seconds)
+
+    def floor_window():
+        seconds, floor = run_floor(wine, programs.floor_window, work, "floor-window")
+        samples["floor_first_paint_ms"].append(floor["firstPaintMs"][0])
+        samples["floor_whole_run_s"].append(seconds)
+
+    def host_calls(method, request, check):
         _, lines = run_host(wine, programs, work, method, [request] * calls)
         for line in answered_requests(lines, method, check):
             samples["host_%s_ms" % method].append(line["answeredMs"] - line["sentMs"])
             samples["host_%s_handler_ms" % method].append(line["handledMs"] - line["sentMs"])
+
+    def floor_calls(method, floor_arguments):
         _, floor = run_floor(wine, programs.floor_spooler, work, "floor-" + method,
                              *floor_arguments, str(calls))
         samples["floor_%s_ms" % method].extend(floor["callMs"])
+
+    pairs = [(host_without_calls, floor_window)]
+    for method, request, floor_arguments, check in [
+            ("list_printers", LIST_PRINTERS, ["list"], lambda answer: isinstance(answer, list)),
+            ("open_drawer", OPEN_DRAWER, ["drawer", DRAWER_PRINTER],
+             lambda answer: answer.get("success") is True)]:
+        pairs.append((lambda m=method, r=request, c=check: host_calls(m, r, c),
+                      lambda m=method, a=floor_arguments: floor_calls(m, a)))
+    for host, floor in pairs:
+        for run in ([host, floor] if host_first else [floor, host]):
+            run()
     return samples
 
 
@@ -230,8 +245,10 @@ def measure(windows_build, work, rounds, calls):
         # finds Wine's files in the page cache and the services up.
         run_host(wine, programs, work, "warm-up", [LIST_PRINTERS])
         run_floor(wine, programs.floor_window, work, "warm-up-floor")
-        for _ in range(rounds):
-            rounds_samples.append(one_round(wine, programs, work, calls))
+        # The order alternates, so that whatever one run leaves behind (a
+        # busy page cache, a port's shell still ending) weighs on each side.
+        for number in range(rounds):
+            rounds_samples.append(one_round(wine, programs, work, calls, number % 2 == 0))
         wait_for_drawer_bytes(work, 2 * rounds * calls * COMMAND_BYTES)
     finally:
         wine.release()
