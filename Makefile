@@ -3,7 +3,8 @@
 #   make run     build for Windows and run the host under Wine with a demo script
 #   make test    build every configuration and run every test
 #   make fuzz    run each fuzz target for FUZZ_SECONDS (default 60)
-#   make bench   run the benchmarks, write build/bench/results.json and docs/performance.md
+#   make bench   run the benchmarks (natively and under Wine), write build/bench/results.json,
+#                build/bench/wine.json and docs/performance.md
 
 # Only the system's own programs, which scripts/install-deps.sh provides from
 # Debian's packages (scripts/check-programs keeps that true): a program found
@@ -67,10 +68,14 @@ test: test-native test-asan test-tsan test-fuzz test-windows
 fuzz: fuzz-build
 	cd $(BUILD)/fuzz && FUZZ_SECONDS=$(FUZZ_SECONDS) $(CURDIR)/scripts/fuzz-all
 
+# The native benchmarks, then the Windows host under Wine against its floors
+# (bench/floors), which needs the Windows build's bundle and floor programs.
 bench: deps
 	$(call cmake_configure,bench,Release,-DKESTRO_BENCH=ON)
 	$(call cmake_build,bench) --target kestro_bench
-	scripts/bench-report $(BUILD)/bench
+	$(call cmake_configure,windows,Release,-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake)
+	$(call cmake_build,windows) --target bundle wine-printers floor-window floor-spooler
+	scripts/with-display scripts/bench-report $(BUILD)/bench --windows-build $(BUILD)/windows
 
 run: windows
 	scripts/run-demo $(if $(INTERACTIVE),--interactive,)

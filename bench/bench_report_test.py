@@ -185,12 +185,68 @@ class DocsTest(unittest.TestCase):
                              % (report.BEGIN_MARKER, report.END_MARKER))
 
     def test_report_lines_show_every_library_and_the_verdicts(self):
-        lines, targets = report.report_lines(passing_times())
+        allocations = {"channel/round_trip/open_drawer": 32.0}
+        lines, targets = report.report_lines(passing_times(), allocations, passing_wine())
         text = "\n".join(lines)
         for library in report.LIBRARIES:
             self.assertIn(library, text)
         self.assertIn("(2.50)", text)  # msgpack_tree's 250 ns against the codec's 100 ns
+        self.assertIn("| channel/round_trip/open_drawer | 1.90 us | 32 |", text)
+        # Spooler and port 4 ms (the floor), host 4.4 - 4, stand-in 4.6 - 4.4.
+        self.assertIn("Wine's spooler and its port 4.00 ms (the floor's time for the same calls), "
+                      "the host 0.40 ms", text)
+        self.assertIn("the stand-in engine and app 0.20 ms", text)
         self.assertIn("### Targets (%d of %d met)" % (len(targets), len(targets)), text)
+
+
+def passing_wine():
+    """Wine results within every target: in each of three rounds the ratio is
+    just at or under its limit, or, in one round of each, far over it (a
+    burst of load on the host's side), which the median of rounds leaves out."""
+    medians = {"host_first_frame_ms": 65.0, "floor_first_paint_ms": 50.0,
+               "host_whole_run_s": 2.2, "floor_whole_run_s": 2.0,
+               "host_list_printers_ms": 1.2, "floor_list_printers_ms": 1.0,
+               "host_open_drawer_ms": 4.6, "host_open_drawer_handler_ms": 4.4,
+               "floor_open_drawer_ms": 4.0}
+    rounds = {key: [value, value, value * (10 if key.startswith("host") else 1)]
+              for key, value in medians.items()}
+    return {"rounds": 3, "calls_per_run": 3, "load_before": [0, 0, 0], "load_after": [0, 0, 0],
+            "medians": medians, "round_medians": rounds}
+
+
+class WineTargetsTest(unittest.TestCase):
+    def test_each_ratio_is_judged_against_its_own_limit(self):
+        wine = passing_wine()
+        self.assertEqual([t.met for t in report.wine_targets(wine)], [True] * 4)
+        # 1.25 > 1.2 in two rounds of three; 1.25 <= 1.3 would pass.
+        wine["round_medians"]["host_list_printers_ms"][:2] = [1.25, 1.25]
+        self.assertEqual([t.met for t in report.wine_targets(wine)], [True, False, True, True])
+
+    def test_rounds_are_paired_not_pooled(self):
+        # Round by round the host takes 1, 0.2 and 3 times its floor's time:
+        # the median is 1. Dividing the medians of the pooled rounds would
+        # give 2 / 10.
+        wine = {"round_medians": {"host_list_printers_ms": [1.0, 2.0, 30.0],
+                                  "floor_list_printers_ms": [1.0, 10.0, 10.0]}}
+        self.assertEqual(report.round_ratio(wine, "host_list_printers_ms",
+                                            "floor_list_printers_ms"), 1.0)
+
+    def test_without_a_wine_run_every_wine_target_is_missing_and_missed(self):
+        for wine in [None, {"round_medians": {"host_first_frame_ms": [1.0]}},
+                     {"round_medians": {"host_first_frame_ms": [1.0],
+                                        "floor_first_paint_ms": [1.0, 2.0]}}]:
+            targets = report.wine_targets(wine)
+            self.assertEqual([t.shown for t in targets], ["missing"] * 4)
+            self.assertFalse(any(t.met for t in targets))
+
+    def test_median_counters_read_the_median_aggregate(self):
+        results = {"benchmarks": [
+            dict(entry("a", 1.0), allocations_per_call=40.0),
+            dict(entry("a", 1.0, aggregate="mean"), allocations_per_call=41.0),
+            dict(entry("a", 1.0, aggregate="median"), allocations_per_call=32.0),
+            dict(entry("b", 1.0, error=True), allocations_per_call=9.0),
+            entry("c", 1.0)]}
+        self.assertEqual(report.median_counters(results, "allocations_per_call"), {"a": 32.0})
 
 
 if __name__ == "__main__":

@@ -1,13 +1,15 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/allocation_counter.h"
+#include "bench/bench_engine.h"
+#include "bench/bench_spooler.h"
 #include "bench/benchmark_suite.h"
 #include "bench/channel_road.h"
+#include "cash_drawer/cash_drawer_handler.h"
 #include "codec/encodable_value.h"
 #include "codec/method_result.h"
 #include "codec/standard_method_codec.h"
@@ -17,9 +19,8 @@ namespace {
 
 using flutter::EncodableValue;
 
-// The fake engine and spooler keep a record of every call; they are
-// recycled, untimed, this often so that the records stay small.
-constexpr int kCallsBetweenRecycling = 256;
+// Calls counted, untimed, for the allocations per call.
+constexpr int kCountedCalls = 100;
 
 // Keeps the value of a success reply; anything else leaves it empty.
 class SuccessCapture : public flutter::MethodResult {
@@ -35,49 +36,62 @@ class SuccessCapture : public flutter::MethodResult {
   EncodableValue value;
 };
 
-// Whether the one reply to `message` is a success carrying `expected`, and
-// the spooler received `expected_bytes`.
-bool AnswersAsExpected(ChannelRoad* road, const std::vector<uint8_t>& message,
-                       const EncodableValue& expected, const std::vector<uint8_t>& expected_bytes) {
-  const std::vector<std::vector<uint8_t>> responses = road->Call(message);
-  if (responses.size() != 1) return false;
+// What one call must leave behind on the road.
+struct Expected {
+  EncodableValue answer;
+  std::vector<uint8_t> written;  // the bytes the printer received; none for a listing
+};
+
+// Whether `message` gets exactly one reply, a success carrying the expected
+// answer, the spooler received the expected bytes and closed its printer,
+// and the host holds no messenger reference or lock afterwards.
+bool AnswersAsExpected(BenchEngine& engine, const BenchSpooler& spooler,
+                       const std::vector<uint8_t>& message, const Expected& expected) {
+  if (engine.Deliver(kCashDrawerChannelName, message) != 1) return false;
+  const std::vector<uint8_t>& response = engine.last_response();
   SuccessCapture reply;
-  if (!flutter::CodecForSerializer().DecodeReply(responses[0].data(), responses[0].size(),
-                                                 &reply)) {
+  if (!flutter::CodecForSerializer().DecodeReply(response.data(), response.size(), &reply)) {
     return false;
   }
-  return reply.succeeded && flutter::AreEquivalent(reply.value, expected) &&
-         road->spooler().written_bytes() == expected_bytes && road->Problems().empty();
+  return reply.succeeded && flutter::AreEquivalent(reply.value, expected.answer) &&
+         spooler.last_written() == expected.written && spooler.open_printers() == 0 &&
+         engine.host_references() == 0 && engine.held_locks() == 0;
+}
+
+double AllocationsPerCall(BenchEngine& engine, const std::vector<uint8_t>& message) {
+  const std::string channel = kCashDrawerChannelName;
+  const uint64_t before = AllocationsOnThisThread();
+  for (int i = 0; i < kCountedCalls; ++i) engine.Deliver(channel, message);
+  return static_cast<double>(AllocationsOnThisThread() - before) / kCountedCalls;
 }
 
 void TimeRoundTrip(benchmark::State& state, const std::vector<uint8_t>& message,
-                   const EncodableValue& expected, const std::vector<uint8_t>& expected_bytes) {
-  ChannelRoad road;
-  if (!AnswersAsExpected(&road, message, expected, expected_bytes)) {
+                   const Expected& expected) {
+  BenchEngine engine;
+  BenchSpooler spooler;
+  ChannelRoad road(&spooler);
+  if (!AnswersAsExpected(engine, spooler, message, expected)) {
     state.SkipWithError("the channel did not answer the call as expected");
     return;
   }
-  road.Recycle();
-  int calls = 0;
+  const double allocations = AllocationsPerCall(engine, message);
+  const std::string channel = kCashDrawerChannelName;
   for (auto _ : state) {
-    road.Deliver(message);
-    if (++calls == kCallsBetweenRecycling) {
-      state.PauseTiming();
-      road.Recycle();
-      calls = 0;
-      state.ResumeTiming();
-    }
+    benchmark::DoNotOptimize(engine.Deliver(channel, message));
   }
-  if (!road.Problems().empty()) state.SkipWithError("the engine's rules were broken");
+  if (!AnswersAsExpected(engine, spooler, message, expected)) {
+    state.SkipWithError("the channel's answers changed while it was timed");
+  }
   state.SetItemsProcessed(state.iterations());
+  state.counters["allocations_per_call"] = allocations;
 }
 
 void TimeListPrinters(benchmark::State& state) {
-  TimeRoundTrip(state, ListPrintersMessage(), ExpectedPrinterList(), {});
+  TimeRoundTrip(state, ListPrintersMessage(), {ExpectedPrinterList(), {}});
 }
 
 void TimeOpenDrawer(benchmark::State& state) {
-  TimeRoundTrip(state, OpenDrawerMessage(), ExpectedOpenDrawerResult(), ExpectedDrawerCommand());
+  TimeRoundTrip(state, OpenDrawerMessage(), {ExpectedOpenDrawerResult(), ExpectedDrawerCommand()});
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "bench/channel_road.h"
 
+#include <string>
 #include <utility>
 
+#include "bench/bench_spooler.h"
 #include "bench/workloads.h"
 #include "cash_drawer/cash_drawer_handler.h"
 #include "codec/standard_method_codec.h"
@@ -11,29 +13,6 @@ namespace kestro::bench {
 namespace {
 
 using flutter::EncodableValue;
-
-struct BenchPrinter {
-  const char* name;
-  const char* driver_name;
-  const char* port_name;
-};
-
-// The printers of a typical till; the default is not the receipt printer, so
-// "openDrawer" finds its printer by name.
-constexpr BenchPrinter kPrinters[] = {
-    {"Microsoft Print to PDF", "Microsoft Print To PDF", "PORTPROMPT:"},
-    {"Office Laser", "HP Universal Printing PCL 6", "IP_192.168.1.20"},
-    {"Receipt Printer", "EPSON TM-T20III Receipt", "USB001"},
-    {"Kitchen Printer", "Generic / Text Only", "USB002"},
-    {"Label Printer", "ZDesigner GK420d", "USB003"},
-};
-constexpr char kDefaultPrinter[] = "Office Laser";
-
-// The printer names are ASCII, so widening each byte is the UTF-16 text.
-std::u16string Wide(const char* text) {
-  const std::string narrow(text);
-  return std::u16string(narrow.begin(), narrow.end());
-}
 
 std::vector<uint8_t> CallMessage(const std::string& method, EncodableValue arguments) {
   const flutter::MethodCall call(method, std::make_unique<EncodableValue>(std::move(arguments)));
@@ -51,12 +30,12 @@ std::vector<uint8_t> OpenDrawerMessage() {
 
 EncodableValue ExpectedPrinterList() {
   flutter::ValueList printers;
-  for (const BenchPrinter& printer : kPrinters) {
+  for (const BenchPrinter& printer : kBenchPrinters) {
     printers.emplace_back(flutter::ValueMap{
         {"name", printer.name},
         {"driverName", printer.driver_name},
         {"portName", printer.port_name},
-        {"isDefault", std::string(printer.name) == kDefaultPrinter},
+        {"isDefault", std::string(printer.name) == kBenchDefaultPrinter},
     });
   }
   return EncodableValue(std::move(printers));
@@ -72,14 +51,12 @@ EncodableValue ExpectedOpenDrawerResult() {
 
 std::vector<uint8_t> ExpectedDrawerCommand() { return {0x1B, 0x70, 0x31, 0x19, 0xFA}; }
 
-ChannelRoad::ChannelRoad() : channel_name_(kCashDrawerChannelName) {
-  engine_.set_recording(false);
-  ResetSpooler(&spooler_);
+ChannelRoad::ChannelRoad(PrintSpooler* spooler) {
   controller_ =
       std::make_unique<flutter::FlutterViewController>(800, 600, flutter::DartBundle(u"data"));
-  channel_ = std::make_unique<flutter::MethodCallChannel>(
-      controller_->GetEngine()->GetMessenger(), channel_name_, &flutter::CodecForSerializer());
-  FakePrintSpooler* spooler = &spooler_;
+  channel_ = std::make_unique<flutter::MethodCallChannel>(controller_->GetEngine()->GetMessenger(),
+                                                          kCashDrawerChannelName,
+                                                          &flutter::CodecForSerializer());
   channel_->SetCallHandler(
       [spooler](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {
         HandleCashDrawerCall(call, std::move(result), *spooler);
@@ -89,26 +66,6 @@ ChannelRoad::ChannelRoad() : channel_name_(kCashDrawerChannelName) {
 ChannelRoad::~ChannelRoad() {
   channel_.reset();
   controller_.reset();
-}
-
-std::vector<std::vector<uint8_t>> ChannelRoad::Call(const std::vector<uint8_t>& message) {
-  const int number = engine_.DeliverMessage(channel_name_, message);
-  return engine_.ResponsesTo(number);
-}
-
-void ChannelRoad::Recycle() {
-  engine_.ForgetDeliveredMessages();
-  ResetSpooler(&spooler_);
-}
-
-// static
-void ChannelRoad::ResetSpooler(FakePrintSpooler* spooler) {
-  *spooler = FakePrintSpooler();
-  for (const BenchPrinter& printer : kPrinters) {
-    spooler->printers.push_back(
-        {Wide(printer.name), Wide(printer.driver_name), Wide(printer.port_name)});
-  }
-  spooler->default_printer = Wide(kDefaultPrinter);
 }
 
 }  // namespace kestro::bench

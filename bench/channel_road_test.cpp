@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_spooler.h"
+#include "cash_drawer/cash_drawer_handler.h"
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
-#include "codec/testing/value_printer.h"
+#include "embedding/testing/fake_engine.h"
 
 namespace kestro::bench {
 namespace {
@@ -20,53 +22,51 @@ Bytes SuccessReply(const EncodableValue& value) {
   return flutter::CodecForSerializer().EncodeSuccessReply(&value);
 }
 
-TEST(ChannelRoad, ListPrintersAnswersTheFivePrinters) {
-  ChannelRoad road;
-  EXPECT_EQ(road.Call(ListPrintersMessage()),
-            std::vector<Bytes>{SuccessReply(ExpectedPrinterList())});
+// The road on the recording fake engine, which checks every engine rule the
+// host must keep, and on the benchmark's spooler.
+class ChannelRoadTest : public ::testing::Test {
+ protected:
+  std::vector<Bytes> Call(const Bytes& message) {
+    return engine_.ResponsesTo(engine_.DeliverMessage(kCashDrawerChannelName, message));
+  }
+
+  kestro_testing::FakeEngine engine_;
+  BenchSpooler spooler_;
+  ChannelRoad road_{&spooler_};
+};
+
+TEST_F(ChannelRoadTest, ListPrintersAnswersTheFivePrinters) {
+  EXPECT_EQ(Call(ListPrintersMessage()), std::vector<Bytes>{SuccessReply(ExpectedPrinterList())});
   EXPECT_EQ(ExpectedPrinterList().Get<flutter::ValueList>().size(), 5u);
-  EXPECT_TRUE(road.spooler().written_bytes().empty());
-  EXPECT_TRUE(road.Problems().empty());
+  EXPECT_TRUE(spooler_.last_written().empty());
+  EXPECT_TRUE(engine_.Problems().empty());
 }
 
-TEST(ChannelRoad, OpenDrawerKicksTheReceiptPrintersDrawer) {
-  ChannelRoad road;
-  EXPECT_EQ(road.Call(OpenDrawerMessage()),
+TEST_F(ChannelRoadTest, OpenDrawerKicksTheReceiptPrintersDrawer) {
+  EXPECT_EQ(Call(OpenDrawerMessage()),
             std::vector<Bytes>{SuccessReply(ExpectedOpenDrawerResult())});
-  EXPECT_EQ(road.spooler().written_bytes(), ExpectedDrawerCommand());
-  EXPECT_EQ(road.spooler().opened_names(), std::vector<std::u16string>{u"Receipt Printer"});
-  EXPECT_EQ(road.spooler().open_printers(), 0);
-  EXPECT_TRUE(road.Problems().empty());
+  EXPECT_EQ(spooler_.last_written(), ExpectedDrawerCommand());
+  EXPECT_EQ(spooler_.last_opened(), u"Receipt Printer");
+  EXPECT_EQ(spooler_.open_printers(), 0);
+  EXPECT_TRUE(engine_.Problems().empty());
 }
 
-TEST(ChannelRoad, AnUnknownMethodGetsTheEmptyReply) {
-  ChannelRoad road;
+// The spooler reuses its room from job to job; every call gets the whole
+// answer again, whatever came before it.
+TEST_F(ChannelRoadTest, RepeatedCallsGetTheSameAnswers) {
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(Call(OpenDrawerMessage()),
+              std::vector<Bytes>{SuccessReply(ExpectedOpenDrawerResult())});
+    EXPECT_EQ(Call(ListPrintersMessage()), std::vector<Bytes>{SuccessReply(ExpectedPrinterList())});
+  }
+  EXPECT_EQ(spooler_.last_written(), ExpectedDrawerCommand());
+  EXPECT_EQ(spooler_.open_printers(), 0);
+  EXPECT_TRUE(engine_.Problems().empty());
+}
+
+TEST_F(ChannelRoadTest, AnUnknownMethodGetsTheEmptyReply) {
   const flutter::MethodCall call("closeDrawer", nullptr);
-  EXPECT_EQ(road.Call(flutter::CodecForSerializer().EncodeCall(call)), std::vector<Bytes>{Bytes{}});
-}
-
-TEST(ChannelRoad, RecycleForgetsRecordsAndTheRoadGoesOn) {
-  ChannelRoad road;
-  for (int i = 0; i < 3; ++i) road.Deliver(OpenDrawerMessage());
-  const Bytes command = ExpectedDrawerCommand();
-  Bytes three_commands;
-  for (int i = 0; i < 3; ++i)
-    three_commands.insert(three_commands.end(), command.begin(), command.end());
-  EXPECT_EQ(road.spooler().written_bytes(), three_commands);
-
-  road.Recycle();
-  EXPECT_TRUE(road.spooler().written_bytes().empty());
-  EXPECT_TRUE(road.spooler().calls().empty());
-  EXPECT_EQ(road.spooler().printers.size(), 5u);
-  EXPECT_EQ(road.Call(OpenDrawerMessage()),
-            std::vector<Bytes>{SuccessReply(ExpectedOpenDrawerResult())});
-  EXPECT_TRUE(road.Problems().empty());
-}
-
-TEST(ChannelRoad, RoadsFollowOneAnother) {
-  { ChannelRoad first; }
-  ChannelRoad second;
-  EXPECT_EQ(second.Call(ListPrintersMessage()).size(), 1u);
+  EXPECT_EQ(Call(flutter::CodecForSerializer().EncodeCall(call)), std::vector<Bytes>{Bytes{}});
 }
 
 }  // namespace

@@ -77,12 +77,13 @@ flutter::ValueMap OpenCashDrawer(const std::u16string& printer_name, const std::
   printer->EndDocument();
   printer.reset();
 
-  // Entries are placed one by one: a braced list would copy every string.
+  // Entries are placed one by one, since a braced list would copy every
+  // string, and in the map's own key order, each at the end.
   flutter::ValueMap result;
-  result.emplace("success", sent);
-  result.emplace("printerName", ToUtf8String(printer_name));
-  result.emplace("message", sent ? kSentMessage : kSendFailedMessage);
-  if (!sent) result.emplace("errorCode", ErrorCodeValue(error_code));
+  if (!sent) result.emplace_hint(result.end(), "errorCode", ErrorCodeValue(error_code));
+  result.emplace_hint(result.end(), "message", sent ? kSentMessage : kSendFailedMessage);
+  result.emplace_hint(result.end(), "printerName", ToUtf8String(printer_name));
+  result.emplace_hint(result.end(), "success", sent);
   return result;
 }
 

@@ -1,5 +1,6 @@
 #include "cash_drawer/printer_enumeration.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -45,13 +46,21 @@ std::u16string TakeTextOrEmpty(std::optional<std::u16string>& field) {
   return field ? std::move(*field) : std::u16string();
 }
 
-// Entries are placed one by one: a braced list would copy every string.
+char16_t FoldUnit(char16_t unit) {
+  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+}
+
+bool FoldedUnitsEqual(char16_t unit, char16_t folded) { return FoldUnit(unit) == folded; }
+
+// Entries are placed one by one, since a braced list would copy every string,
+// and in the map's own key order, each at the end, so that no entry searches
+// for its place.
 flutter::EncodableValue PrinterMap(const PrinterEntry& entry, bool is_default) {
   flutter::ValueMap map;
-  map.emplace("name", ToUtf8String(entry.name));
-  map.emplace("driverName", ToUtf8String(entry.driver_name));
-  map.emplace("portName", ToUtf8String(entry.port_name));
-  map.emplace("isDefault", is_default);
+  map.emplace_hint(map.end(), "driverName", ToUtf8String(entry.driver_name));
+  map.emplace_hint(map.end(), "isDefault", is_default);
+  map.emplace_hint(map.end(), "name", ToUtf8String(entry.name));
+  map.emplace_hint(map.end(), "portName", ToUtf8String(entry.port_name));
   return flutter::EncodableValue(std::move(map));
 }
 
@@ -94,7 +103,7 @@ flutter::ValueList BuildPrinterList(PrintSpooler& spooler) {
   flutter::ValueList list;
   list.reserve(entries.size());
   for (const PrinterEntry& entry : entries) {
-    const bool is_default = !folded_default.empty() && FoldCase(entry.name) == folded_default;
+    const bool is_default = !folded_default.empty() && FoldsTo(entry.name, folded_default);
     list.push_back(PrinterMap(entry, is_default));
   }
   return list;
@@ -102,10 +111,20 @@ flutter::ValueList BuildPrinterList(PrintSpooler& spooler) {
 
 std::u16string FoldCase(const std::u16string& text) {
   std::u16string folded = text;
-  for (char16_t& unit : folded) {
-    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
-  }
+  for (char16_t& unit : folded) unit = FoldUnit(unit);
   return folded;
+}
+
+bool FoldsTo(const std::u16string& text, const std::u16string& folded) {
+  return text.size() == folded.size() &&
+         std::equal(text.begin(), text.end(), folded.begin(), FoldedUnitsEqual);
+}
+
+bool FoldedContains(const std::u16string& text, const std::u16string& folded) {
+  // An empty run is found anywhere, also in empty text, where std::search's
+  // answer could not tell it from no match.
+  return folded.empty() || std::search(text.begin(), text.end(), folded.begin(), folded.end(),
+                                       FoldedUnitsEqual) != text.end();
 }
 
 }  // namespace kestro

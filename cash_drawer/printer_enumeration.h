@@ -46,6 +46,12 @@ flutter::ValueList BuildPrinterList(PrintSpooler& spooler);
 // what towlower does in the default locale. The length never changes.
 std::u16string FoldCase(const std::u16string& text);
 
+// Whether FoldCase(text) equals `folded`, and whether it holds `folded` as a
+// contiguous run of code units; neither makes the folded copy. `folded` is
+// compared as it is, so it should be folded already.
+bool FoldsTo(const std::u16string& text, const std::u16string& folded);
+bool FoldedContains(const std::u16string& text, const std::u16string& folded);
+
 }  // namespace kestro
 
 #endif  // KESTRO_CASH_DRAWER_PRINTER_ENUMERATION_H_

@@ -251,5 +251,36 @@ TEST(FoldCase, MakesOnlyTheCapitalsAToZSmall) {
   }
 }
 
+// The comparisons that make no folded copy answer as comparing FoldCase(text)
+// would: equal, or holding the folded text anywhere.
+TEST(FoldsTo, ComparesAsTheFoldedCopyWould) {
+  struct Case {
+    std::u16string text;
+    std::u16string folded;
+    bool folds_to;
+    bool contains;
+  };
+  const Case cases[] = {
+      {u"Receipt Printer", u"receipt printer", true, true},
+      {u"Receipt Printer", u"printer", false, true},
+      {u"Receipt Printer", u"t p", false, true},
+      {u"Receipt", u"receipt printer", false, false},  // longer than the text
+      {u"Office", u"OFFICE", false, false},            // `folded` is taken as it is
+      {u"@[", u"`{", false, false},                    // the neighbours of A and Z
+      {u"École", u"école", false, false},              // only A to Z fold
+      {std::u16string(u"A\0B", 3), std::u16string(u"a\0b", 3), true, true},
+      {u"Kitchen", u"", false, true},
+      {u"", u"", true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.text) + " / " + testing::PrintToString(c.folded));
+    EXPECT_EQ(FoldsTo(c.text, c.folded), c.folds_to);
+    EXPECT_EQ(FoldedContains(c.text, c.folded), c.contains);
+    EXPECT_EQ(FoldsTo(c.text, c.folded), FoldCase(c.text) == c.folded);
+    EXPECT_EQ(FoldedContains(c.text, c.folded),
+              FoldCase(c.text).find(c.folded) != std::u16string::npos);
+  }
+}
+
 }  // namespace
 }  // namespace kestro

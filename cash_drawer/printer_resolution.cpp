@@ -1,7 +1,6 @@
 #include "cash_drawer/printer_resolution.h"
 
 #include <algorithm>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -10,12 +9,13 @@
 namespace kestro {
 namespace {
 
-// The first installed name whose folded form satisfies `matches`.
-std::optional<std::u16string> FirstFoldedMatch(
-    const std::vector<std::u16string>& installed,
-    const std::function<bool(const std::u16string&)>& matches) {
+// The first installed name for which `matches(name, folded)` holds.
+std::optional<std::u16string> FirstFoldedMatch(const std::vector<std::u16string>& installed,
+                                               const std::u16string& folded,
+                                               bool (*matches)(const std::u16string&,
+                                                               const std::u16string&)) {
   auto found = std::find_if(installed.begin(), installed.end(),
-                            [&](const std::u16string& name) { return matches(FoldCase(name)); });
+                            [&](const std::u16string& name) { return matches(name, folded); });
   if (found == installed.end()) return std::nullopt;
   return *found;
 }
@@ -26,16 +26,11 @@ std::u16string ResolvePrinterName(const std::u16string& printer_name,
                                   const std::u16string& model_hint, PrintSpooler& spooler) {
   const std::vector<std::u16string> installed = InstalledPrinterNames(spooler);
   if (!printer_name.empty()) {
-    const std::u16string wanted = FoldCase(printer_name);
-    auto exact =
-        FirstFoldedMatch(installed, [&](const std::u16string& folded) { return folded == wanted; });
+    auto exact = FirstFoldedMatch(installed, FoldCase(printer_name), FoldsTo);
     if (exact) return *exact;
   }
   if (!model_hint.empty()) {
-    const std::u16string hint = FoldCase(model_hint);
-    auto hinted = FirstFoldedMatch(installed, [&](const std::u16string& folded) {
-      return folded.find(hint) != std::u16string::npos;
-    });
+    auto hinted = FirstFoldedMatch(installed, FoldCase(model_hint), FoldedContains);
     if (hinted) return *hinted;
   }
   if (!printer_name.empty()) return printer_name;

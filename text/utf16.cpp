@@ -4,6 +4,7 @@
 
 #include "text/utf16.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "text/utf8.h"
@@ -67,9 +68,18 @@ char32_t DecodeOne(const std::u16string& utf16, size_t* pos) {
   return unit;
 }
 
+// Whether every unit of `text` is ASCII, which has the same code units in
+// UTF-8 and UTF-16; printer names and channel keys mostly are.
+template <typename Text>
+bool IsAscii(const Text& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](auto unit) { return static_cast<char32_t>(unit) < 0x80; });
+}
+
 }  // namespace
 
 std::u16string Utf8ToUtf16(const std::string& utf8) {
+  if (IsAscii(utf8)) return std::u16string(utf8.begin(), utf8.end());
   std::u16string wide;
   wide.reserve(utf8.size());
   for (size_t pos = 0; pos < utf8.size();) AppendUtf16(DecodeOne(utf8, &pos), &wide);
@@ -77,6 +87,7 @@ std::u16string Utf8ToUtf16(const std::string& utf8) {
 }
 
 std::string Utf16ToUtf8(const std::u16string& utf16) {
+  if (IsAscii(utf16)) return std::string(utf16.begin(), utf16.end());
   std::string utf8;
   utf8.reserve(utf16.size());
   for (size_t pos = 0; pos < utf16.size();) AppendUtf8(DecodeOne(utf16, &pos), &utf8);

@@ -81,8 +81,9 @@ void AppPlayer::Send(ScriptRequest request) {
   }
   const std::string channel = request.channel;
   const std::vector<uint8_t> message = request.message;
-  pending_ = Pending{id, std::move(request), true};
+  pending_ = Pending{id, std::move(request), true, environment_->MillisecondsSinceStart(), 0};
   pending_->delivered = environment_->SendToHost(id, channel, message);
+  pending_->handled_ms = environment_->MillisecondsSinceStart();
   environment_->ArmReplyTimeout(id, options_.reply_timeout_ms);
   environment_->Redraw();
 }
@@ -96,9 +97,13 @@ void AppPlayer::OnReplyTimeout(uint64_t id) {
 }
 
 void AppPlayer::Finish(const std::vector<uint8_t>* reply) {
+  const double answered_ms = environment_->MillisecondsSinceStart();
   Pending finished = std::move(*pending_);
   pending_.reset();
-  Json line{{"request", finished.request.line}};
+  Json line{{"request", finished.request.line},
+            {"sentMs", TimeStamp(finished.sent_ms)},
+            {"handledMs", TimeStamp(finished.handled_ms)},
+            {"answeredMs", TimeStamp(answered_ms)}};
   if (reply != nullptr) {
     ReplyView view = DescribeReply(*reply);
     line["replyHex"] = ToHex(*reply);
@@ -167,6 +172,7 @@ void AppPlayer::OnClick(int x, int y, int width, int height) {
 
 void AppPlayer::OnClosing(int duplicate_responses) {
   transcript_.Write(Json{{"event", "closing"},
+                         {"ms", TimeStamp(environment_->MillisecondsSinceStart())},
                          {"answered", answered_},
                          {"timedOut", timed_out_},
                          {"unanswered", pending_.has_value()},

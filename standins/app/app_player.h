@@ -37,6 +37,9 @@ class AppEnvironment {
   virtual void Redraw() = 0;
   // Closes the top-level window after `delay_ms`.
   virtual void CloseWindow(int delay_ms) = 0;
+  // Milliseconds since the process started, on a clock that never goes back:
+  // the time stamps of the transcript.
+  virtual double MillisecondsSinceStart() = 0;
 };
 
 class AppPlayer {
@@ -70,6 +73,8 @@ class AppPlayer {
     uint64_t id;
     ScriptRequest request;
     bool delivered;
+    double sent_ms;     // just before the host was handed the request
+    double handled_ms;  // when the host's handler returned
   };
 
   void SendNextScripted();

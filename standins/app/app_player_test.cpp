@@ -35,12 +35,16 @@ class FakeEnvironment : public kestro::standin::AppEnvironment {
   bool SendToHost(uint64_t id, const std::string& channel,
                   const std::vector<uint8_t>& message) override {
     sent.push_back({id, channel, message});
+    now_ms += handling_ms;
     return channel != "nobody/listens";
   }
   void ArmReplyTimeout(uint64_t id, int delay_ms) override { timeouts.emplace_back(id, delay_ms); }
   void Redraw() override { ++redraws; }
   void CloseWindow(int delay_ms) override { closes.push_back(delay_ms); }
+  double MillisecondsSinceStart() override { return now_ms; }
 
+  double now_ms = 0;
+  double handling_ms = 0;  // how long the host takes over each message
   std::vector<Sent> sent;
   std::vector<std::pair<uint64_t, int>> timeouts;
   int redraws = 0;
@@ -81,30 +85,47 @@ TEST_F(AppPlayerTest, SendsOneRequestAtATimeAndClosesAfterTheLastAnswer) {
                 "{\"method\": \"listPrinters\"}\n{\"raw\": \"ff\", \"channel\": \"c\"}\n", "",
                 &environment_);
   EXPECT_TRUE(environment_.sent.empty()) << "nothing before the first frame";
-  app.Start(StartFacts{});
+  StartFacts facts;
+  facts.first_frame_ms = 5.25;
+  environment_.now_ms = 10;
+  environment_.handling_ms = 0.25;
+  app.Start(facts);
   ASSERT_EQ(environment_.sent.size(), 1u);
   EXPECT_EQ(environment_.sent[0].channel, "kestro/cash_drawer");
   EXPECT_EQ(environment_.timeouts.back(), (std::make_pair(environment_.sent[0].id, 900)));
 
   app.OnReply(environment_.sent[0].id + 100, {});  // not the pending request
   EXPECT_EQ(environment_.sent.size(), 1u);
+  environment_.now_ms = 12.5;
   app.OnReply(environment_.sent[0].id, Success(EncodableValue(ValueList{})));
   ASSERT_EQ(environment_.sent.size(), 2u);
   EXPECT_EQ(environment_.sent[1].channel, "c");
   EXPECT_EQ(environment_.sent[1].message, std::vector<uint8_t>({0xff}));
   EXPECT_TRUE(environment_.closes.empty());
+  environment_.now_ms = 13.0625;
   app.OnReply(environment_.sent[1].id, {});
   EXPECT_EQ(environment_.closes, std::vector<int>({250}));
+  environment_.now_ms = 300;
   app.OnClosing(0);
 
   const std::vector<Json> lines = Transcript();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0]["event"], "started");
+  EXPECT_EQ(lines[0]["ms"], 5.25);
+  // Each request is timed from its sending to its answer; the second was sent
+  // as the first was answered.
   EXPECT_EQ(lines[1], (Json{{"request", Json{{"method", "listPrinters"}}},
+                            {"sentMs", 10},
+                            {"handledMs", 10.25},
+                            {"answeredMs", 12.5},
                             {"replyHex", "000c00"},
                             {"reply", Json{{"success", Json::array()}}}}));
   EXPECT_EQ(lines[2]["reply"], (Json{{"notImplemented", true}}));
+  EXPECT_EQ(lines[2]["sentMs"], 12.5);
+  EXPECT_EQ(lines[2]["handledMs"], 12.75);
+  EXPECT_EQ(lines[2]["answeredMs"], 13.063);
   EXPECT_EQ(lines[3], (Json{{"event", "closing"},
+                            {"ms", 300},
                             {"answered", 2},
                             {"timedOut", 0},
                             {"unanswered", false},

@@ -1,5 +1,6 @@
 #include "standins/app/transcript.h"
 
+#include <cmath>
 #include <filesystem>
 
 namespace kestro::standin {
@@ -12,6 +13,8 @@ Json StringValue(const std::string& text) {
 }
 
 }  // namespace
+
+Json TimeStamp(double milliseconds) { return std::round(milliseconds * 1000.0) / 1000.0; }
 
 Json StartedLine(const StartFacts& facts) {
   Json arguments = Json::array();
@@ -27,6 +30,7 @@ Json StartedLine(const StartFacts& facts) {
   const Rect& window = facts.window_rect;
   return Json{
       {"event", "started"},
+      {"ms", TimeStamp(facts.first_frame_ms)},
       {"windowTitle", StringValue(facts.window_title)},
       {"windowVisible", facts.window_visible},
       {"windowVisibleBeforeFrame", facts.window_visible_before_frame},

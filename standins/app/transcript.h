@@ -1,9 +1,15 @@
 // The stand-in app's transcript: one JSON object a line, flushed as it is
 // written, so a reader sees every line that was written before a crash.
 //
-//   {"event": "started", ...}   at the first frame (see StartFacts)
-//   {"request": LINE, "replyHex": HEX, "reply": DESCRIPTION}   per request
-//   {"event": "closing", ...}   when the view controller is destroyed
+//   {"event": "started", "ms": T, ...}   at the first frame (see StartFacts)
+//   {"request": LINE, "sentMs": T, "handledMs": T, "answeredMs": T,
+//    "replyHex": HEX, "reply": DESCRIPTION}   per request: sent to the host,
+//    the host's handler returned (this engine delivers a message by calling
+//    the handler), the app had the answer
+//   {"event": "closing", "ms": T, ...}   when the view controller is destroyed
+//
+// Every T is milliseconds since the process started, on a clock that never
+// goes back, to the microsecond.
 
 #ifndef KESTRO_STANDINS_APP_TRANSCRIPT_H_
 #define KESTRO_STANDINS_APP_TRANSCRIPT_H_
@@ -28,6 +34,7 @@ struct PluginRecord {
 
 // What the engine observed at its first frame.
 struct StartFacts {
+  double first_frame_ms = 0;  // once the first frame was rendered and shown
   std::string window_title;
   bool window_visible = false;               // after the next-frame callback
   bool window_visible_before_frame = false;  // just before it
@@ -49,6 +56,10 @@ struct StartFacts {
   bool aot_library_found = false;
   std::vector<PluginRecord> plugins;
 };
+
+// `milliseconds` as the transcript writes a time stamp: rounded to the
+// microsecond.
+Json TimeStamp(double milliseconds);
 
 // The "started" line for `facts`.
 Json StartedLine(const StartFacts& facts);

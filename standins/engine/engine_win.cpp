@@ -1,16 +1,24 @@
 #include "standins/engine/engine_win.h"
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <utility>
 
+#include "standins/engine/process_clock_win.h"
 #include "text/utf16.h"
 #include "text/wide_chars.h"
 
 namespace kestro::standin {
 namespace {
+
+// A display refreshes about sixty times a second, and an engine renders at
+// most one frame each time, however often the app asks for one. Painting on
+// every change instead would put a whole paint into the UI thread's time of
+// every channel call the app makes in a row.
+constexpr double kFrameIntervalMs = 1000.0 / 60.0;
 
 std::set<const FlutterDesktopPluginRegistrar*>& LiveRegistrars() {
   static std::set<const FlutterDesktopPluginRegistrar*> registrars;
@@ -78,6 +86,7 @@ bool IsLiveRegistrar(const FlutterDesktopPluginRegistrar* registrar) {
 }  // namespace kestro::standin
 
 using kestro::standin::AppPlayer;
+using kestro::standin::kFrameIntervalMs;
 using kestro::standin::StartFacts;
 using kestro::standin::TaskQueue;
 using kestro::standin::ViewWindow;
@@ -143,12 +152,18 @@ HWND FlutterDesktopEngine::Run(int width, int height) {
 void FlutterDesktopEngine::RequestFrame() {
   if (frame_pending_ || !view_) return;
   frame_pending_ = true;
-  tasks_->Post([this] { RenderFrame(); });
+  const double wait_ms = last_frame_ms_ + kFrameIntervalMs - MillisecondsSinceStart();
+  if (!first_frame_seen_ || wait_ms <= 0) {
+    tasks_->Post([this] { RenderFrame(); });
+    return;
+  }
+  tasks_->PostDelayed(static_cast<int>(std::ceil(wait_ms)), [this] { RenderFrame(); });
 }
 
 void FlutterDesktopEngine::RenderFrame() {
   frame_pending_ = false;
   if (!view_) return;
+  last_frame_ms_ = MillisecondsSinceStart();
   view_->Render();
   ++frames_;
   const bool first = !first_frame_seen_;
@@ -159,12 +174,17 @@ void FlutterDesktopEngine::RenderFrame() {
   next_frame_ = nullptr;
   next_frame_data_ = nullptr;
   if (callback != nullptr) callback(user_data);
-  if (first && app_ && view_) app_->Start(CollectStartFacts(visible_before));
+  if (!first || !app_ || !view_) return;
+  // Taken before the facts are gathered, which the host does not wait for.
+  const double first_frame_ms = MillisecondsSinceStart();
+  app_->Start(CollectStartFacts(visible_before, first_frame_ms));
 }
 
-StartFacts FlutterDesktopEngine::CollectStartFacts(bool visible_before_frame) const {
+StartFacts FlutterDesktopEngine::CollectStartFacts(bool visible_before_frame,
+                                                   double first_frame_ms) const {
   using kestro::text::Utf16ToUtf8;
   StartFacts facts;
+  facts.first_frame_ms = first_frame_ms;
   HWND top_level = view_->TopLevel();
   facts.window_title = Utf16ToUtf8(kestro::standin::WindowTitle(top_level));
   facts.window_visible = ::IsWindowVisible(top_level) != FALSE;
@@ -232,6 +252,10 @@ void FlutterDesktopEngine::CloseWindow(int delay_ms) {
   tasks_->PostDelayed(delay_ms, [this] {
     if (view_) ::PostMessageW(view_->TopLevel(), WM_CLOSE, 0, 0);
   });
+}
+
+double FlutterDesktopEngine::MillisecondsSinceStart() {
+  return kestro::standin::MillisecondsSinceProcessStart();
 }
 
 bool FlutterDesktopEngine::TakeOutgoing(const std::string& channel, std::vector<uint8_t> message,

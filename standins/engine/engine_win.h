@@ -49,7 +49,9 @@ struct FlutterDesktopEngine final : public kestro::standin::AppEnvironment {
   // Starts the app in a view of `width` x `height` pixels; returns the view's
   // window.
   HWND Run(int width, int height);
-  // Renders a frame soon, then runs the next-frame callback.
+  // Renders a frame soon, then runs the next-frame callback: at once for the
+  // first frame and when the last one is a display refresh ago, else at the
+  // next refresh. Requests in between are one frame.
   void RequestFrame();
   // Watches the host's top-level window messages; true when it answered.
   bool HandleTopLevelMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
@@ -64,12 +66,14 @@ struct FlutterDesktopEngine final : public kestro::standin::AppEnvironment {
   void ArmReplyTimeout(uint64_t id, int delay_ms) override;
   void Redraw() override;
   void CloseWindow(int delay_ms) override;
+  double MillisecondsSinceStart() override;
 
  private:
   bool TakeOutgoing(const std::string& channel, std::vector<uint8_t> message,
                     FlutterDesktopBinaryReply reply, void* reply_data);
   void RenderFrame();
-  kestro::standin::StartFacts CollectStartFacts(bool visible_before_frame) const;
+  kestro::standin::StartFacts CollectStartFacts(bool visible_before_frame,
+                                                double first_frame_ms) const;
 
   std::u16string assets_path_;
   std::u16string icu_data_path_;
@@ -84,6 +88,7 @@ struct FlutterDesktopEngine final : public kestro::standin::AppEnvironment {
   int font_reloads_ = 0;
   int frames_ = 0;
   bool frame_pending_ = false;
+  double last_frame_ms_ = 0;
   bool first_frame_seen_ = false;
   bool shown_before_frame_ = false;
   bool stopped_ = false;
