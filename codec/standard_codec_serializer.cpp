@@ -5,8 +5,12 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <typeinfo>
 #include <utility>
+#include <vector>
 
+#include "codec/byte_buffer_stream_writer.h"
 #include "codec/stderr_line.h"
 
 // Fixed-width numbers are copied as they lie in memory; the wire format is
@@ -64,13 +68,6 @@ class NestingGuard {
  private:
   int* depth_;
 };
-
-template <typename T>
-void WriteFixed(T number, ByteStreamWriter* writer) {
-  uint8_t bytes[sizeof(T)];
-  std::memcpy(bytes, &number, sizeof(T));
-  writer->WriteRawBytes(bytes, sizeof(T));
-}
 
 // Starts from zero, so that a failed read yields 0.
 template <typename T>
@@ -179,56 +176,123 @@ void ReportTooLong() {
       "Length above 4294967295 in StandardCodecSerializer::WriteValue; written as null");
 }
 
-}  // namespace
+// Hands every byte to the writer through its virtual operations, so that a
+// derived writer observes each call, in the order it has always seen them.
+class VirtualSink {
+ public:
+  explicit VirtualSink(ByteStreamWriter* writer) : writer_(writer) {}
+  void OneByte(uint8_t byte) { writer_->WriteOneByte(byte); }
+  void Raw(const uint8_t* source, uint64_t count) { writer_->WriteRawBytes(source, count); }
+  void Align(uint8_t alignment) { writer_->FillToAlignment(alignment); }
+  ByteStreamWriter* writer() const { return writer_; }
 
-void StandardCodecSerializer::WriteValue(const EncodableValue& value,
-                                         ByteStreamWriter* writer) const {
+ private:
+  ByteStreamWriter* writer_;
+};
+
+// Appends to the vector of a ByteBufferStreamWriter exactly as that writer
+// would, but inline: the same bytes, the same growth of the vector.
+class VectorSink {
+ public:
+  explicit VectorSink(std::vector<uint8_t>* output) : output_(output) {}
+  void OneByte(uint8_t byte) { output_->push_back(byte); }
+  void Raw(const uint8_t* source, uint64_t count) {
+    output_->insert(output_->end(), source, source + count);
+  }
+  void Align(uint8_t alignment) {
+    const uint64_t remainder = output_->size() % alignment;
+    if (remainder != 0) output_->resize(output_->size() + (alignment - remainder), 0);
+  }
+
+ private:
+  std::vector<uint8_t>* output_;
+};
+
+// Writes values to one sink. Through a VirtualSink, nested values go back
+// through the serializer's virtual WriteValue, so that a derived serializer
+// writes its own types wherever they sit; a VectorSink is only used by the
+// standard serializer itself, which writes nested values directly.
+template <typename Sink>
+class Encoder {
+ public:
+  Encoder(const StandardCodecSerializer& serializer, Sink sink)
+      : serializer_(serializer), sink_(sink) {}
+
+  void Value(const EncodableValue& value);
+  void Length(uint64_t length);
+
+ private:
+  template <typename T>
+  void Fixed(T number) {
+    uint8_t bytes[sizeof(T)];
+    std::memcpy(bytes, &number, sizeof(T));
+    sink_.Raw(bytes, sizeof(T));
+  }
+  template <typename Sequence>
+  void WriteSequence(uint8_t tag, const Sequence& sequence, uint8_t alignment);
+  void List(const ValueList& list);
+  void Map(const ValueMap& map);
+  bool EnterNested();
+  void Nested(const EncodableValue& value) {
+    if constexpr (std::is_same_v<Sink, VirtualSink>) {
+      serializer_.WriteValue(value, sink_.writer());
+    } else {
+      Value(value);
+    }
+  }
+
+  const StandardCodecSerializer& serializer_;
+  Sink sink_;
+};
+
+template <typename Sink>
+void Encoder<Sink>::Value(const EncodableValue& value) {
   switch (value.kind()) {
     case ValueKind::kNull:
-      writer->WriteOneByte(kTagNull);
+      sink_.OneByte(kTagNull);
       return;
     case ValueKind::kBool:
-      writer->WriteOneByte(value.Get<bool>() ? kTagTrue : kTagFalse);
+      sink_.OneByte(value.Get<bool>() ? kTagTrue : kTagFalse);
       return;
     case ValueKind::kInt32:
-      writer->WriteOneByte(kTagInt32);
-      WriteFixed(value.Get<int32_t>(), writer);
+      sink_.OneByte(kTagInt32);
+      Fixed(value.Get<int32_t>());
       return;
     case ValueKind::kInt64:
-      writer->WriteOneByte(kTagInt64);
-      WriteFixed(value.Get<int64_t>(), writer);
+      sink_.OneByte(kTagInt64);
+      Fixed(value.Get<int64_t>());
       return;
     case ValueKind::kDouble:
-      writer->WriteOneByte(kTagDouble);
-      writer->FillToAlignment(8);
-      WriteFixed(value.Get<double>(), writer);
+      sink_.OneByte(kTagDouble);
+      sink_.Align(8);
+      Fixed(value.Get<double>());
       return;
     case ValueKind::kString:
-      WriteSequence(kTagString, value.Get<std::string>(), kNoAlignment, writer);
+      WriteSequence(kTagString, value.Get<std::string>(), kNoAlignment);
       return;
     case ValueKind::kByteArray:
-      WriteSequence(kTagByteArray, value.Get<ByteArray>(), kNoAlignment, writer);
+      WriteSequence(kTagByteArray, value.Get<ByteArray>(), kNoAlignment);
       return;
     case ValueKind::kInt32Array:
-      WriteSequence(kTagInt32Array, value.Get<Int32Array>(), 4, writer);
+      WriteSequence(kTagInt32Array, value.Get<Int32Array>(), 4);
       return;
     case ValueKind::kInt64Array:
-      WriteSequence(kTagInt64Array, value.Get<Int64Array>(), 8, writer);
+      WriteSequence(kTagInt64Array, value.Get<Int64Array>(), 8);
       return;
     case ValueKind::kFloat64Array:
-      WriteSequence(kTagFloat64Array, value.Get<Float64Array>(), 8, writer);
+      WriteSequence(kTagFloat64Array, value.Get<Float64Array>(), 8);
       return;
     case ValueKind::kFloat32Array:
-      WriteSequence(kTagFloat32Array, value.Get<Float32Array>(), 4, writer);
+      WriteSequence(kTagFloat32Array, value.Get<Float32Array>(), 4);
       return;
     case ValueKind::kList:
-      WriteList(value.Get<ValueList>(), writer);
+      List(value.Get<ValueList>());
       return;
     case ValueKind::kMap:
-      WriteMap(value.Get<ValueMap>(), writer);
+      Map(value.Get<ValueMap>());
       return;
     case ValueKind::kCustom:
-      writer->WriteOneByte(kTagNull);
+      sink_.OneByte(kTagNull);
       WriteStderrLine(
           "Unhandled custom type in StandardCodecSerializer::WriteValue. "
           "Custom types require codec extensions.");
@@ -239,63 +303,89 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
 // Strings, byte arrays and typed arrays: the count, the alignment when the
 // elements have one, then every element in one block. An empty typed array
 // is aligned too, just as the reader always skips to alignment.
+template <typename Sink>
 template <typename Sequence>
-void StandardCodecSerializer::WriteSequence(uint8_t tag, const Sequence& sequence,
-                                            uint8_t alignment, ByteStreamWriter* writer) const {
+void Encoder<Sink>::WriteSequence(uint8_t tag, const Sequence& sequence, uint8_t alignment) {
   if (sequence.size() > kMaxLength) {
     ReportTooLong();
-    writer->WriteOneByte(kTagNull);
+    sink_.OneByte(kTagNull);
     return;
   }
-  writer->WriteOneByte(tag);
-  WriteLength(sequence.size(), writer);
-  if (alignment != kNoAlignment) writer->FillToAlignment(alignment);
+  sink_.OneByte(tag);
+  Length(sequence.size());
+  if (alignment != kNoAlignment) sink_.Align(alignment);
   if (sequence.empty()) return;
-  writer->WriteRawBytes(reinterpret_cast<const uint8_t*>(sequence.data()),
-                        sequence.size() * sizeof(sequence[0]));
+  sink_.Raw(reinterpret_cast<const uint8_t*>(sequence.data()),
+            sequence.size() * sizeof(sequence[0]));
 }
 
-void StandardCodecSerializer::WriteList(const ValueList& list, ByteStreamWriter* writer) const {
-  if (write_depth >= kMaxNestingDepth) {
-    ReportTooDeep("WriteValue");
-    writer->WriteOneByte(kTagNull);
-    return;
-  }
-  NestingGuard guard(&write_depth);
-  writer->WriteOneByte(kTagList);
-  WriteLength(list.size(), writer);
-  for (const EncodableValue& element : list) WriteValue(element, writer);
+// Whether one more list or map may be written; if not, writes null with an
+// error line in its place.
+template <typename Sink>
+bool Encoder<Sink>::EnterNested() {
+  if (write_depth < StandardCodecSerializer::kMaxNestingDepth) return true;
+  ReportTooDeep("WriteValue");
+  sink_.OneByte(kTagNull);
+  return false;
 }
 
-void StandardCodecSerializer::WriteMap(const ValueMap& map, ByteStreamWriter* writer) const {
-  if (write_depth >= kMaxNestingDepth) {
-    ReportTooDeep("WriteValue");
-    writer->WriteOneByte(kTagNull);
-    return;
-  }
+template <typename Sink>
+void Encoder<Sink>::List(const ValueList& list) {
+  if (!EnterNested()) return;
   NestingGuard guard(&write_depth);
-  writer->WriteOneByte(kTagMap);
-  WriteLength(map.size(), writer);
+  sink_.OneByte(kTagList);
+  Length(list.size());
+  for (const EncodableValue& element : list) Nested(element);
+}
+
+template <typename Sink>
+void Encoder<Sink>::Map(const ValueMap& map) {
+  if (!EnterNested()) return;
+  NestingGuard guard(&write_depth);
+  sink_.OneByte(kTagMap);
+  Length(map.size());
   for (const auto& [key, mapped] : map) {
-    WriteValue(key, writer);
-    WriteValue(mapped, writer);
+    Nested(key);
+    Nested(mapped);
   }
 }
 
-void StandardCodecSerializer::WriteLength(uint64_t length, ByteStreamWriter* writer) const {
+template <typename Sink>
+void Encoder<Sink>::Length(uint64_t length) {
   if (length < 254) {
-    writer->WriteOneByte(static_cast<uint8_t>(length));
+    sink_.OneByte(static_cast<uint8_t>(length));
   } else if (length <= 0xFFFF) {
-    writer->WriteOneByte(254);
-    WriteFixed(static_cast<uint16_t>(length), writer);
+    sink_.OneByte(254);
+    Fixed(static_cast<uint16_t>(length));
   } else {
     if (length > kMaxLength) {
       WriteStderrLine("Length above 4294967295 in StandardCodecSerializer::WriteLength");
       length = kMaxLength;
     }
-    writer->WriteOneByte(255);
-    WriteFixed(static_cast<uint32_t>(length), writer);
+    sink_.OneByte(255);
+    Fixed(static_cast<uint32_t>(length));
   }
+}
+
+}  // namespace
+
+// The standard serializer writing to a ByteBufferStreamWriter (not a class
+// derived from either, which may observe or replace calls) appends straight to
+// the writer's vector, one check per value written from outside; the bytes and
+// the growth of the vector are those of the writer's own operations.
+void StandardCodecSerializer::WriteValue(const EncodableValue& value,
+                                         ByteStreamWriter* writer) const {
+  if (typeid(*this) == typeid(StandardCodecSerializer) &&
+      typeid(*writer) == typeid(ByteBufferStreamWriter)) {
+    auto* buffer_writer = static_cast<ByteBufferStreamWriter*>(writer);
+    Encoder<VectorSink>(*this, VectorSink(buffer_writer->Buffer())).Value(value);
+    return;
+  }
+  Encoder<VirtualSink>(*this, VirtualSink(writer)).Value(value);
+}
+
+void StandardCodecSerializer::WriteLength(uint64_t length, ByteStreamWriter* writer) const {
+  Encoder<VirtualSink>(*this, VirtualSink(writer)).Length(length);
 }
 
 EncodableValue StandardCodecSerializer::ReadNextValue(ByteStreamReader* reader) const {

@@ -123,12 +123,6 @@ class StandardCodecSerializer {
 
  private:
   template <typename Sequence>
-  void WriteSequence(uint8_t tag, const Sequence& sequence, uint8_t alignment,
-                     ByteStreamWriter* writer) const;
-  void WriteList(const ValueList& list, ByteStreamWriter* writer) const;
-  void WriteMap(const ValueMap& map, ByteStreamWriter* writer) const;
-
-  template <typename Sequence>
   Sequence ReadSequence(uint8_t alignment, ByteStreamReader* reader) const;
   EncodableValue ReadList(ByteStreamReader* reader) const;
   EncodableValue ReadMap(ByteStreamReader* reader) const;
