@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "codec/byte_buffer_stream_reader.h"
 #include "codec/byte_buffer_stream_writer.h"
 #include "codec/stderr_line.h"
 
@@ -70,8 +71,8 @@ class NestingGuard {
 };
 
 // Starts from zero, so that a failed read yields 0.
-template <typename T>
-T ReadFixed(ByteStreamReader* reader) {
+template <typename T, typename Source>
+T ReadFixed(Source* reader) {
   uint8_t bytes[sizeof(T)] = {};
   reader->ReadRawBytes(bytes, sizeof(T));
   T number;
@@ -79,7 +80,10 @@ T ReadFixed(ByteStreamReader* reader) {
   return number;
 }
 
-bool AtEnd(const ByteStreamReader* reader) { return reader->RemainingBytes() == 0; }
+template <typename Source>
+bool AtEnd(const Source* reader) {
+  return reader->RemainingBytes() == 0;
+}
 
 // The number of elements to make room for when `count` of `element_size`
 // bytes are announced and `remaining` bytes are left: all of them when they
@@ -114,9 +118,9 @@ uint64_t BoundedCount(uint64_t count, uint64_t element_size, uint64_t remaining)
 // byte, and its error lines are capped until it ends.
 class ReadScope {
  public:
-  explicit ReadScope(const ByteStreamReader* reader) {
+  explicit ReadScope(uint64_t remaining) {
     if (decode.depth++ > 0) return;
-    decode.reservable = reader->RemainingBytes();
+    decode.reservable = remaining;
     decode.sequence_cut = false;
     line_limit_.emplace(StandardCodecSerializer::kMaxDecodeErrorLines,
                         "StandardCodecSerializer::ReadValueOfType");
@@ -367,6 +371,180 @@ void Encoder<Sink>::Length(uint64_t length) {
   }
 }
 
+// Reads through the reader's virtual operations.
+class VirtualSource {
+ public:
+  explicit VirtualSource(ByteStreamReader* reader) : reader_(reader) {}
+  uint8_t ReadOneByte() { return reader_->ReadOneByte(); }
+  void ReadRawBytes(uint8_t* destination, uint64_t count) {
+    reader_->ReadRawBytes(destination, count);
+  }
+  void SkipToAlignment(uint8_t alignment) { reader_->SkipToAlignment(alignment); }
+  uint64_t RemainingBytes() const { return reader_->RemainingBytes(); }
+  const uint8_t* ReadRawBytesInPlace(uint64_t count) { return reader_->ReadRawBytesInPlace(count); }
+  ByteStreamReader* reader() const { return reader_; }
+
+ private:
+  ByteStreamReader* reader_;
+};
+
+// Reads through a ByteBufferStreamReader's own operations, called directly
+// and inlined: the same reads, errors and lines as through the virtual ones.
+class BufferSource {
+ public:
+  explicit BufferSource(ByteBufferStreamReader* reader) : reader_(reader) {}
+  uint8_t ReadOneByte() { return reader_->ByteBufferStreamReader::ReadOneByte(); }
+  void ReadRawBytes(uint8_t* destination, uint64_t count) {
+    reader_->ByteBufferStreamReader::ReadRawBytes(destination, count);
+  }
+  void SkipToAlignment(uint8_t alignment) {
+    reader_->ByteBufferStreamReader::SkipToAlignment(alignment);
+  }
+  uint64_t RemainingBytes() const { return reader_->ByteBufferStreamReader::RemainingBytes(); }
+  const uint8_t* ReadRawBytesInPlace(uint64_t count) {
+    return reader_->ByteBufferStreamReader::ReadRawBytesInPlace(count);
+  }
+
+ private:
+  ByteBufferStreamReader* reader_;
+};
+
+// Reads values from one source. Through a VirtualSource, nested values go
+// back through the serializer's virtual ReadValueOfType, so that a derived
+// serializer reads its own types wherever they sit; a BufferSource is only
+// used by the standard serializer itself, which reads nested values directly.
+template <typename Source>
+class Decoder {
+ public:
+  Decoder(const StandardCodecSerializer& serializer, Source source)
+      : serializer_(serializer), source_(source) {}
+
+  EncodableValue ValueOfType(uint8_t type);
+  uint64_t Length();
+
+ private:
+  template <typename Sequence>
+  Sequence ReadSequence(uint8_t alignment);
+  EncodableValue List();
+  EncodableValue Map();
+  EncodableValue Next() {
+    if constexpr (std::is_same_v<Source, VirtualSource>) {
+      return serializer_.ReadNextValue(source_.reader());
+    } else {
+      return ValueOfType(source_.ReadOneByte());
+    }
+  }
+
+  const StandardCodecSerializer& serializer_;
+  Source source_;
+};
+
+template <typename Source>
+uint64_t Decoder<Source>::Length() {
+  const uint8_t first = source_.ReadOneByte();
+  if (first < 254) return first;
+  if (first == 254) return ReadFixed<uint16_t>(&source_);
+  return ReadFixed<uint32_t>(&source_);
+}
+
+template <typename Source>
+EncodableValue Decoder<Source>::ValueOfType(uint8_t type) {
+  switch (type) {
+    case kTagNull:
+      return EncodableValue();
+    case kTagTrue:
+      return EncodableValue(true);
+    case kTagFalse:
+      return EncodableValue(false);
+    case kTagInt32:
+      return EncodableValue(ReadFixed<int32_t>(&source_));
+    case kTagInt64:
+      return EncodableValue(ReadFixed<int64_t>(&source_));
+    case kTagDouble:
+      source_.SkipToAlignment(8);
+      return EncodableValue(ReadFixed<double>(&source_));
+    case kTagLegacyString:
+    case kTagString:
+      return EncodableValue(ReadSequence<std::string>(kNoAlignment));
+    case kTagByteArray:
+      return EncodableValue(ReadSequence<ByteArray>(kNoAlignment));
+    case kTagInt32Array:
+      return EncodableValue(ReadSequence<Int32Array>(4));
+    case kTagInt64Array:
+      return EncodableValue(ReadSequence<Int64Array>(8));
+    case kTagFloat64Array:
+      return EncodableValue(ReadSequence<Float64Array>(8));
+    case kTagFloat32Array:
+      return EncodableValue(ReadSequence<Float32Array>(4));
+    case kTagList:
+      return List();
+    case kTagMap:
+      return Map();
+    default:
+      WriteStderrLine("Unknown type in StandardCodecSerializer::ReadValueOfType: " +
+                      std::to_string(type));
+      return EncodableValue();
+  }
+}
+
+// The elements arrive as one block, copied once into the result: straight
+// from the message when the reader lends its bytes and they are aligned for
+// the element type, else into a zeroed result with one ReadRawBytes. When the
+// message cannot hold them, that read fails and the result is zeros, of the
+// announced length capped as SequenceLength says.
+template <typename Source>
+template <typename Sequence>
+Sequence Decoder<Source>::ReadSequence(uint8_t alignment) {
+  using Element = typename Sequence::value_type;
+  const uint64_t count = Length();
+  if (alignment != kNoAlignment) source_.SkipToAlignment(alignment);
+  const uint64_t byte_count = count * sizeof(Element);
+  if (const uint8_t* block = source_.ReadRawBytesInPlace(byte_count)) {
+    return SequenceFromBlock<Sequence>(block, count);
+  }
+  Sequence sequence(SequenceLength(count, sizeof(Element), source_.RemainingBytes()), Element{});
+  source_.ReadRawBytes(reinterpret_cast<uint8_t*>(sequence.data()), byte_count);
+  return sequence;
+}
+
+template <typename Source>
+EncodableValue Decoder<Source>::List() {
+  if (decode.depth >= StandardCodecSerializer::kMaxNestingDepth) {
+    return ReportTooDeep("ReadValueOfType");
+  }
+  ReadScope scope(source_.RemainingBytes());
+  const uint64_t count = Length();
+  ValueList list;
+  list.reserve(TakeListReservation(count, source_.RemainingBytes()));
+  uint64_t missing = 0;
+  for (uint64_t i = 0; i < count; ++i) {
+    if (AtEnd(&source_) && ++missing > StandardCodecSerializer::kMaxMissingElements) break;
+    list.push_back(Next());
+  }
+  return EncodableValue(std::move(list));
+}
+
+// An entry whose key is already present is dropped: the first one read stays.
+template <typename Source>
+EncodableValue Decoder<Source>::Map() {
+  if (decode.depth >= StandardCodecSerializer::kMaxNestingDepth) {
+    return ReportTooDeep("ReadValueOfType");
+  }
+  ReadScope scope(source_.RemainingBytes());
+  const uint64_t count = Length();
+  ValueMap map;
+  uint64_t missing = 0;
+  for (uint64_t i = 0; i < count; ++i) {
+    if (AtEnd(&source_) && ++missing > StandardCodecSerializer::kMaxMissingElements) break;
+    EncodableValue key = Next();
+    EncodableValue mapped = Next();
+    // Writers put the keys in ascending order, so each one usually goes
+    // last, found with one comparison; any other key is searched for.
+    map.emplace_hint(map.end(), std::move(key), std::move(mapped));
+  }
+  return EncodableValue(std::move(map));
+}
+
 }  // namespace
 
 // The standard serializer writing to a ByteBufferStreamWriter (not a class
@@ -394,101 +572,19 @@ EncodableValue StandardCodecSerializer::ReadNextValue(ByteStreamReader* reader) 
 }
 
 uint64_t StandardCodecSerializer::ReadLength(ByteStreamReader* reader) const {
-  const uint8_t first = reader->ReadOneByte();
-  if (first < 254) return first;
-  if (first == 254) return ReadFixed<uint16_t>(reader);
-  return ReadFixed<uint32_t>(reader);
+  return Decoder<VirtualSource>(*this, VirtualSource(reader)).Length();
 }
 
+// As in WriteValue: the standard serializer reading from a
+// ByteBufferStreamReader (neither derived) calls the reader directly.
 EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
                                                         ByteStreamReader* reader) const {
-  switch (type) {
-    case kTagNull:
-      return EncodableValue();
-    case kTagTrue:
-      return EncodableValue(true);
-    case kTagFalse:
-      return EncodableValue(false);
-    case kTagInt32:
-      return EncodableValue(ReadFixed<int32_t>(reader));
-    case kTagInt64:
-      return EncodableValue(ReadFixed<int64_t>(reader));
-    case kTagDouble:
-      reader->SkipToAlignment(8);
-      return EncodableValue(ReadFixed<double>(reader));
-    case kTagLegacyString:
-    case kTagString:
-      return EncodableValue(ReadSequence<std::string>(kNoAlignment, reader));
-    case kTagByteArray:
-      return EncodableValue(ReadSequence<ByteArray>(kNoAlignment, reader));
-    case kTagInt32Array:
-      return EncodableValue(ReadSequence<Int32Array>(4, reader));
-    case kTagInt64Array:
-      return EncodableValue(ReadSequence<Int64Array>(8, reader));
-    case kTagFloat64Array:
-      return EncodableValue(ReadSequence<Float64Array>(8, reader));
-    case kTagFloat32Array:
-      return EncodableValue(ReadSequence<Float32Array>(4, reader));
-    case kTagList:
-      return ReadList(reader);
-    case kTagMap:
-      return ReadMap(reader);
-    default:
-      WriteStderrLine("Unknown type in StandardCodecSerializer::ReadValueOfType: " +
-                      std::to_string(type));
-      return EncodableValue();
+  if (typeid(*this) == typeid(StandardCodecSerializer) &&
+      typeid(*reader) == typeid(ByteBufferStreamReader)) {
+    auto* buffer_reader = static_cast<ByteBufferStreamReader*>(reader);
+    return Decoder<BufferSource>(*this, BufferSource(buffer_reader)).ValueOfType(type);
   }
-}
-
-// The elements arrive as one block, copied once into the result: straight
-// from the message when the reader lends its bytes and they are aligned for
-// the element type, else into a zeroed result with one ReadRawBytes. When the
-// message cannot hold them, that read fails and the result is zeros, of the
-// announced length capped as SequenceLength says.
-template <typename Sequence>
-Sequence StandardCodecSerializer::ReadSequence(uint8_t alignment, ByteStreamReader* reader) const {
-  using Element = typename Sequence::value_type;
-  const uint64_t count = ReadLength(reader);
-  if (alignment != kNoAlignment) reader->SkipToAlignment(alignment);
-  const uint64_t byte_count = count * sizeof(Element);
-  if (const uint8_t* block = reader->ReadRawBytesInPlace(byte_count)) {
-    return SequenceFromBlock<Sequence>(block, count);
-  }
-  Sequence sequence(SequenceLength(count, sizeof(Element), reader->RemainingBytes()), Element{});
-  reader->ReadRawBytes(reinterpret_cast<uint8_t*>(sequence.data()), byte_count);
-  return sequence;
-}
-
-EncodableValue StandardCodecSerializer::ReadList(ByteStreamReader* reader) const {
-  if (decode.depth >= kMaxNestingDepth) return ReportTooDeep("ReadValueOfType");
-  ReadScope scope(reader);
-  const uint64_t count = ReadLength(reader);
-  ValueList list;
-  list.reserve(TakeListReservation(count, reader->RemainingBytes()));
-  uint64_t missing = 0;
-  for (uint64_t i = 0; i < count; ++i) {
-    if (AtEnd(reader) && ++missing > kMaxMissingElements) break;
-    list.push_back(ReadNextValue(reader));
-  }
-  return EncodableValue(std::move(list));
-}
-
-// An entry whose key is already present is dropped: the first one read stays.
-EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* reader) const {
-  if (decode.depth >= kMaxNestingDepth) return ReportTooDeep("ReadValueOfType");
-  ReadScope scope(reader);
-  const uint64_t count = ReadLength(reader);
-  ValueMap map;
-  uint64_t missing = 0;
-  for (uint64_t i = 0; i < count; ++i) {
-    if (AtEnd(reader) && ++missing > kMaxMissingElements) break;
-    EncodableValue key = ReadNextValue(reader);
-    EncodableValue mapped = ReadNextValue(reader);
-    // Writers put the keys in ascending order, so each one usually goes
-    // last, found with one comparison; any other key is searched for.
-    map.emplace_hint(map.end(), std::move(key), std::move(mapped));
-  }
-  return EncodableValue(std::move(map));
+  return Decoder<VirtualSource>(*this, VirtualSource(reader)).ValueOfType(type);
 }
 
 const StandardCodecSerializer& SharedSerializer() {

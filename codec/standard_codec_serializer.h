@@ -120,12 +120,6 @@ class StandardCodecSerializer {
   // cannot be expressed: they are written as that maximum with an error line
   // (WriteValue never asks for one: it writes such a value as null).
   void WriteLength(uint64_t length, ByteStreamWriter* writer) const;
-
- private:
-  template <typename Sequence>
-  Sequence ReadSequence(uint8_t alignment, ByteStreamReader* reader) const;
-  EncodableValue ReadList(ByteStreamReader* reader) const;
-  EncodableValue ReadMap(ByteStreamReader* reader) const;
 };
 
 // The one process-wide standard serializer, made on first use (thread-safe)
