@@ -200,23 +200,15 @@ class VectorSink {
  public:
   explicit VectorSink(std::vector<uint8_t>* output) : output_(output) {}
   void OneByte(uint8_t byte) { output_->push_back(byte); }
-  // A number or short string goes byte by byte: each push_back is inline,
-  // where a range insert is a call of its own and a memcpy.
   void Raw(const uint8_t* source, uint64_t count) {
-    if (count > kShortRun) {
-      output_->insert(output_->end(), source, source + count);
-      return;
-    }
-    for (uint64_t i = 0; i < count; ++i) output_->push_back(source[i]);
+    output_->insert(output_->end(), source, source + count);
   }
   void Align(uint8_t alignment) {
     const uint64_t remainder = output_->size() % alignment;
-    if (remainder == 0) return;
-    for (uint64_t i = remainder; i < alignment; ++i) output_->push_back(0);
+    if (remainder != 0) output_->resize(output_->size() + (alignment - remainder), 0);
   }
 
  private:
-  static constexpr uint64_t kShortRun = 8;
   std::vector<uint8_t>* output_;
 };
 
