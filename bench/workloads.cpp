@@ -83,7 +83,9 @@ const std::vector<Workload>& ComparedWorkloads() {
 const std::vector<Workload>& GrowthWorkloads() {
   static const auto* const workloads = [] {
     auto* series = new std::vector<Workload>;
-    for (int count : {1, 10, 100, 1000}) {
+    // Steps of about 3x between 10 and 1000, so that one noisy or
+    // cache-crossing step shows as such beside its neighbours.
+    for (int count : {1, 10, 30, 100, 300, 1000}) {
       series->push_back(
           {"printer_list_" + std::to_string(count), std::nullopt, PrinterList(count)});
     }

@@ -134,10 +134,11 @@ TEST(Workloads, GrowthSeriesSizes) {
                 workload.name.substr(6));
     }
   }
-  EXPECT_EQ(names, (std::vector<std::string>{
-                       "printer_list_1", "printer_list_10", "printer_list_100", "printer_list_1000",
-                       "bytes_1024", "bytes_4096", "bytes_16384", "bytes_65536", "bytes_262144",
-                       "bytes_1048576", "bytes_4194304", "bytes_16777216"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"printer_list_1", "printer_list_10", "printer_list_30",
+                                             "printer_list_100", "printer_list_300",
+                                             "printer_list_1000", "bytes_1024", "bytes_4096",
+                                             "bytes_16384", "bytes_65536", "bytes_262144",
+                                             "bytes_1048576", "bytes_4194304", "bytes_16777216"}));
 }
 
 TEST(Workloads, BytesCountUpAndWrap) {

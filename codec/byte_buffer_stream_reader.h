@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "codec/byte_stream_reader.h"
 
@@ -17,15 +18,38 @@ class ByteBufferStreamReader : public ByteStreamReader {
  public:
   ByteBufferStreamReader(const uint8_t* data, size_t size) : data(data), size(size) {}
 
-  uint8_t ReadOneByte() override;
-  void ReadRawBytes(uint8_t* destination, uint64_t count) override;
-  void SkipToAlignment(uint8_t alignment) override;
-  uint64_t RemainingBytes() const override;
-  const uint8_t* ReadRawBytesInPlace(uint64_t count) override;
+  // Defined here so that the serializer, which calls them directly on a
+  // reader of exactly this class, can inline them.
+  uint8_t ReadOneByte() override {
+    if (position < size) return data[position++];
+    ReportInvalidRead();
+    return 0;
+  }
+  void ReadRawBytes(uint8_t* destination, uint64_t count) override {
+    if (!HasBytes(count)) return ReportInvalidRead();
+    if (count > 0) std::memcpy(destination, data + position, count);
+    position += count;
+  }
+  void SkipToAlignment(uint8_t alignment) override {
+    if (alignment == 0) return;
+    const uint64_t remainder = position % alignment;
+    if (remainder != 0) position += alignment - remainder;
+  }
+  uint64_t RemainingBytes() const override { return position < size ? size - position : 0; }
+  const uint8_t* ReadRawBytesInPlace(uint64_t count) override {
+    if (!HasBytes(count) || data == nullptr) return nullptr;
+    const uint8_t* source = data + position;
+    position += count;
+    return source;
+  }
 
  private:
-  // Whether `count` more bytes can be read.
-  bool HasBytes(uint64_t count) const;
+  // Whether `count` more bytes can be read; written so that no sum can wrap,
+  // whatever `count` holds.
+  bool HasBytes(uint64_t count) const { return position <= size && count <= size - position; }
+
+  // Writes the error line of a failed read.
+  static void ReportInvalidRead();
 
   const uint8_t* data;
   uint64_t size;

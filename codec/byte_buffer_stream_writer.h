@@ -26,6 +26,12 @@ class ByteBufferStreamWriter : public ByteStreamWriter {
   void WriteRawBytes(const uint8_t* source, uint64_t count) override;
   void FillToAlignment(uint8_t alignment) override;
 
+  // The vector written to. The serializer appends to it directly when the
+  // writer is exactly this class, so that a message costs no virtual call per
+  // tag, length and number; a derived writer is always written through the
+  // virtual operations above.
+  std::vector<uint8_t>* Buffer() const { return output; }
+
  private:
   std::vector<uint8_t>* output;
 };

@@ -5,8 +5,13 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <typeinfo>
 #include <utility>
+#include <vector>
 
+#include "codec/byte_buffer_stream_reader.h"
+#include "codec/byte_buffer_stream_writer.h"
 #include "codec/stderr_line.h"
 
 // Fixed-width numbers are copied as they lie in memory; the wire format is
@@ -65,16 +70,9 @@ class NestingGuard {
   int* depth_;
 };
 
-template <typename T>
-void WriteFixed(T number, ByteStreamWriter* writer) {
-  uint8_t bytes[sizeof(T)];
-  std::memcpy(bytes, &number, sizeof(T));
-  writer->WriteRawBytes(bytes, sizeof(T));
-}
-
 // Starts from zero, so that a failed read yields 0.
-template <typename T>
-T ReadFixed(ByteStreamReader* reader) {
+template <typename T, typename Source>
+T ReadFixed(Source* reader) {
   uint8_t bytes[sizeof(T)] = {};
   reader->ReadRawBytes(bytes, sizeof(T));
   T number;
@@ -82,7 +80,10 @@ T ReadFixed(ByteStreamReader* reader) {
   return number;
 }
 
-bool AtEnd(const ByteStreamReader* reader) { return reader->RemainingBytes() == 0; }
+template <typename Source>
+bool AtEnd(const Source* reader) {
+  return reader->RemainingBytes() == 0;
+}
 
 // The number of elements to make room for when `count` of `element_size`
 // bytes are announced and `remaining` bytes are left: all of them when they
@@ -117,9 +118,9 @@ uint64_t BoundedCount(uint64_t count, uint64_t element_size, uint64_t remaining)
 // byte, and its error lines are capped until it ends.
 class ReadScope {
  public:
-  explicit ReadScope(const ByteStreamReader* reader) {
+  explicit ReadScope(uint64_t remaining) {
     if (decode.depth++ > 0) return;
-    decode.reservable = reader->RemainingBytes();
+    decode.reservable = remaining;
     decode.sequence_cut = false;
     line_limit_.emplace(StandardCodecSerializer::kMaxDecodeErrorLines,
                         "StandardCodecSerializer::ReadValueOfType");
@@ -179,56 +180,123 @@ void ReportTooLong() {
       "Length above 4294967295 in StandardCodecSerializer::WriteValue; written as null");
 }
 
-}  // namespace
+// Hands every byte to the writer through its virtual operations, so that a
+// derived writer observes each call, in the order it has always seen them.
+class VirtualSink {
+ public:
+  explicit VirtualSink(ByteStreamWriter* writer) : writer_(writer) {}
+  void OneByte(uint8_t byte) { writer_->WriteOneByte(byte); }
+  void Raw(const uint8_t* source, uint64_t count) { writer_->WriteRawBytes(source, count); }
+  void Align(uint8_t alignment) { writer_->FillToAlignment(alignment); }
+  ByteStreamWriter* writer() const { return writer_; }
 
-void StandardCodecSerializer::WriteValue(const EncodableValue& value,
-                                         ByteStreamWriter* writer) const {
+ private:
+  ByteStreamWriter* writer_;
+};
+
+// Appends to the vector of a ByteBufferStreamWriter exactly as that writer
+// would, but inline: the same bytes, the same growth of the vector.
+class VectorSink {
+ public:
+  explicit VectorSink(std::vector<uint8_t>* output) : output_(output) {}
+  void OneByte(uint8_t byte) { output_->push_back(byte); }
+  void Raw(const uint8_t* source, uint64_t count) {
+    output_->insert(output_->end(), source, source + count);
+  }
+  void Align(uint8_t alignment) {
+    const uint64_t remainder = output_->size() % alignment;
+    if (remainder != 0) output_->resize(output_->size() + (alignment - remainder), 0);
+  }
+
+ private:
+  std::vector<uint8_t>* output_;
+};
+
+// Writes values to one sink. Through a VirtualSink, nested values go back
+// through the serializer's virtual WriteValue, so that a derived serializer
+// writes its own types wherever they sit; a VectorSink is only used by the
+// standard serializer itself, which writes nested values directly.
+template <typename Sink>
+class Encoder {
+ public:
+  Encoder(const StandardCodecSerializer& serializer, Sink sink)
+      : serializer_(serializer), sink_(sink) {}
+
+  void Value(const EncodableValue& value);
+  void Length(uint64_t length);
+
+ private:
+  template <typename T>
+  void Fixed(T number) {
+    uint8_t bytes[sizeof(T)];
+    std::memcpy(bytes, &number, sizeof(T));
+    sink_.Raw(bytes, sizeof(T));
+  }
+  template <typename Sequence>
+  void WriteSequence(uint8_t tag, const Sequence& sequence, uint8_t alignment);
+  void List(const ValueList& list);
+  void Map(const ValueMap& map);
+  bool EnterNested();
+  void Nested(const EncodableValue& value) {
+    if constexpr (std::is_same_v<Sink, VirtualSink>) {
+      serializer_.WriteValue(value, sink_.writer());
+    } else {
+      Value(value);
+    }
+  }
+
+  const StandardCodecSerializer& serializer_;
+  Sink sink_;
+};
+
+template <typename Sink>
+void Encoder<Sink>::Value(const EncodableValue& value) {
   switch (value.kind()) {
     case ValueKind::kNull:
-      writer->WriteOneByte(kTagNull);
+      sink_.OneByte(kTagNull);
       return;
     case ValueKind::kBool:
-      writer->WriteOneByte(value.Get<bool>() ? kTagTrue : kTagFalse);
+      sink_.OneByte(value.Get<bool>() ? kTagTrue : kTagFalse);
       return;
     case ValueKind::kInt32:
-      writer->WriteOneByte(kTagInt32);
-      WriteFixed(value.Get<int32_t>(), writer);
+      sink_.OneByte(kTagInt32);
+      Fixed(value.Get<int32_t>());
       return;
     case ValueKind::kInt64:
-      writer->WriteOneByte(kTagInt64);
-      WriteFixed(value.Get<int64_t>(), writer);
+      sink_.OneByte(kTagInt64);
+      Fixed(value.Get<int64_t>());
       return;
     case ValueKind::kDouble:
-      writer->WriteOneByte(kTagDouble);
-      writer->FillToAlignment(8);
-      WriteFixed(value.Get<double>(), writer);
+      sink_.OneByte(kTagDouble);
+      sink_.Align(8);
+      Fixed(value.Get<double>());
       return;
     case ValueKind::kString:
-      WriteSequence(kTagString, value.Get<std::string>(), kNoAlignment, writer);
+      WriteSequence(kTagString, value.Get<std::string>(), kNoAlignment);
       return;
     case ValueKind::kByteArray:
-      WriteSequence(kTagByteArray, value.Get<ByteArray>(), kNoAlignment, writer);
+      WriteSequence(kTagByteArray, value.Get<ByteArray>(), kNoAlignment);
       return;
     case ValueKind::kInt32Array:
-      WriteSequence(kTagInt32Array, value.Get<Int32Array>(), 4, writer);
+      WriteSequence(kTagInt32Array, value.Get<Int32Array>(), 4);
       return;
     case ValueKind::kInt64Array:
-      WriteSequence(kTagInt64Array, value.Get<Int64Array>(), 8, writer);
+      WriteSequence(kTagInt64Array, value.Get<Int64Array>(), 8);
       return;
     case ValueKind::kFloat64Array:
-      WriteSequence(kTagFloat64Array, value.Get<Float64Array>(), 8, writer);
+      WriteSequence(kTagFloat64Array, value.Get<Float64Array>(), 8);
       return;
     case ValueKind::kFloat32Array:
-      WriteSequence(kTagFloat32Array, value.Get<Float32Array>(), 4, writer);
+      WriteSequence(kTagFloat32Array, value.Get<Float32Array>(), 4);
       return;
     case ValueKind::kList:
-      WriteList(value.Get<ValueList>(), writer);
+      List(value.Get<ValueList>());
       return;
     case ValueKind::kMap:
-      WriteMap(value.Get<ValueMap>(), writer);
+      Map(value.Get<ValueMap>());
       return;
     case ValueKind::kCustom:
-      writer->WriteOneByte(kTagNull);
+      sink_.OneByte(kTagNull);
       WriteStderrLine(
           "Unhandled custom type in StandardCodecSerializer::WriteValue. "
           "Custom types require codec extensions.");
@@ -239,79 +307,148 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
 // Strings, byte arrays and typed arrays: the count, the alignment when the
 // elements have one, then every element in one block. An empty typed array
 // is aligned too, just as the reader always skips to alignment.
+template <typename Sink>
 template <typename Sequence>
-void StandardCodecSerializer::WriteSequence(uint8_t tag, const Sequence& sequence,
-                                            uint8_t alignment, ByteStreamWriter* writer) const {
+void Encoder<Sink>::WriteSequence(uint8_t tag, const Sequence& sequence, uint8_t alignment) {
   if (sequence.size() > kMaxLength) {
     ReportTooLong();
-    writer->WriteOneByte(kTagNull);
+    sink_.OneByte(kTagNull);
     return;
   }
-  writer->WriteOneByte(tag);
-  WriteLength(sequence.size(), writer);
-  if (alignment != kNoAlignment) writer->FillToAlignment(alignment);
+  sink_.OneByte(tag);
+  Length(sequence.size());
+  if (alignment != kNoAlignment) sink_.Align(alignment);
   if (sequence.empty()) return;
-  writer->WriteRawBytes(reinterpret_cast<const uint8_t*>(sequence.data()),
-                        sequence.size() * sizeof(sequence[0]));
+  sink_.Raw(reinterpret_cast<const uint8_t*>(sequence.data()),
+            sequence.size() * sizeof(sequence[0]));
 }
 
-void StandardCodecSerializer::WriteList(const ValueList& list, ByteStreamWriter* writer) const {
-  if (write_depth >= kMaxNestingDepth) {
-    ReportTooDeep("WriteValue");
-    writer->WriteOneByte(kTagNull);
-    return;
-  }
-  NestingGuard guard(&write_depth);
-  writer->WriteOneByte(kTagList);
-  WriteLength(list.size(), writer);
-  for (const EncodableValue& element : list) WriteValue(element, writer);
+// Whether one more list or map may be written; if not, writes null with an
+// error line in its place.
+template <typename Sink>
+bool Encoder<Sink>::EnterNested() {
+  if (write_depth < StandardCodecSerializer::kMaxNestingDepth) return true;
+  ReportTooDeep("WriteValue");
+  sink_.OneByte(kTagNull);
+  return false;
 }
 
-void StandardCodecSerializer::WriteMap(const ValueMap& map, ByteStreamWriter* writer) const {
-  if (write_depth >= kMaxNestingDepth) {
-    ReportTooDeep("WriteValue");
-    writer->WriteOneByte(kTagNull);
-    return;
-  }
+template <typename Sink>
+void Encoder<Sink>::List(const ValueList& list) {
+  if (!EnterNested()) return;
   NestingGuard guard(&write_depth);
-  writer->WriteOneByte(kTagMap);
-  WriteLength(map.size(), writer);
+  sink_.OneByte(kTagList);
+  Length(list.size());
+  for (const EncodableValue& element : list) Nested(element);
+}
+
+template <typename Sink>
+void Encoder<Sink>::Map(const ValueMap& map) {
+  if (!EnterNested()) return;
+  NestingGuard guard(&write_depth);
+  sink_.OneByte(kTagMap);
+  Length(map.size());
   for (const auto& [key, mapped] : map) {
-    WriteValue(key, writer);
-    WriteValue(mapped, writer);
+    Nested(key);
+    Nested(mapped);
   }
 }
 
-void StandardCodecSerializer::WriteLength(uint64_t length, ByteStreamWriter* writer) const {
+template <typename Sink>
+void Encoder<Sink>::Length(uint64_t length) {
   if (length < 254) {
-    writer->WriteOneByte(static_cast<uint8_t>(length));
+    sink_.OneByte(static_cast<uint8_t>(length));
   } else if (length <= 0xFFFF) {
-    writer->WriteOneByte(254);
-    WriteFixed(static_cast<uint16_t>(length), writer);
+    sink_.OneByte(254);
+    Fixed(static_cast<uint16_t>(length));
   } else {
     if (length > kMaxLength) {
       WriteStderrLine("Length above 4294967295 in StandardCodecSerializer::WriteLength");
       length = kMaxLength;
     }
-    writer->WriteOneByte(255);
-    WriteFixed(static_cast<uint32_t>(length), writer);
+    sink_.OneByte(255);
+    Fixed(static_cast<uint32_t>(length));
   }
 }
 
-EncodableValue StandardCodecSerializer::ReadNextValue(ByteStreamReader* reader) const {
-  const uint8_t type = reader->ReadOneByte();
-  return ReadValueOfType(type, reader);
-}
+// Reads through the reader's virtual operations.
+class VirtualSource {
+ public:
+  explicit VirtualSource(ByteStreamReader* reader) : reader_(reader) {}
+  uint8_t ReadOneByte() { return reader_->ReadOneByte(); }
+  void ReadRawBytes(uint8_t* destination, uint64_t count) {
+    reader_->ReadRawBytes(destination, count);
+  }
+  void SkipToAlignment(uint8_t alignment) { reader_->SkipToAlignment(alignment); }
+  uint64_t RemainingBytes() const { return reader_->RemainingBytes(); }
+  const uint8_t* ReadRawBytesInPlace(uint64_t count) { return reader_->ReadRawBytesInPlace(count); }
+  ByteStreamReader* reader() const { return reader_; }
 
-uint64_t StandardCodecSerializer::ReadLength(ByteStreamReader* reader) const {
-  const uint8_t first = reader->ReadOneByte();
+ private:
+  ByteStreamReader* reader_;
+};
+
+// Reads through a ByteBufferStreamReader's own operations, called directly
+// and inlined: the same reads, errors and lines as through the virtual ones.
+class BufferSource {
+ public:
+  explicit BufferSource(ByteBufferStreamReader* reader) : reader_(reader) {}
+  uint8_t ReadOneByte() { return reader_->ByteBufferStreamReader::ReadOneByte(); }
+  void ReadRawBytes(uint8_t* destination, uint64_t count) {
+    reader_->ByteBufferStreamReader::ReadRawBytes(destination, count);
+  }
+  void SkipToAlignment(uint8_t alignment) {
+    reader_->ByteBufferStreamReader::SkipToAlignment(alignment);
+  }
+  uint64_t RemainingBytes() const { return reader_->ByteBufferStreamReader::RemainingBytes(); }
+  const uint8_t* ReadRawBytesInPlace(uint64_t count) {
+    return reader_->ByteBufferStreamReader::ReadRawBytesInPlace(count);
+  }
+
+ private:
+  ByteBufferStreamReader* reader_;
+};
+
+// Reads values from one source. Through a VirtualSource, nested values go
+// back through the serializer's virtual ReadValueOfType, so that a derived
+// serializer reads its own types wherever they sit; a BufferSource is only
+// used by the standard serializer itself, which reads nested values directly.
+template <typename Source>
+class Decoder {
+ public:
+  Decoder(const StandardCodecSerializer& serializer, Source source)
+      : serializer_(serializer), source_(source) {}
+
+  EncodableValue ValueOfType(uint8_t type);
+  uint64_t Length();
+
+ private:
+  template <typename Sequence>
+  Sequence ReadSequence(uint8_t alignment);
+  EncodableValue List();
+  EncodableValue Map();
+  EncodableValue Next() {
+    if constexpr (std::is_same_v<Source, VirtualSource>) {
+      return serializer_.ReadNextValue(source_.reader());
+    } else {
+      return ValueOfType(source_.ReadOneByte());
+    }
+  }
+
+  const StandardCodecSerializer& serializer_;
+  Source source_;
+};
+
+template <typename Source>
+uint64_t Decoder<Source>::Length() {
+  const uint8_t first = source_.ReadOneByte();
   if (first < 254) return first;
-  if (first == 254) return ReadFixed<uint16_t>(reader);
-  return ReadFixed<uint32_t>(reader);
+  if (first == 254) return ReadFixed<uint16_t>(&source_);
+  return ReadFixed<uint32_t>(&source_);
 }
 
-EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
-                                                        ByteStreamReader* reader) const {
+template <typename Source>
+EncodableValue Decoder<Source>::ValueOfType(uint8_t type) {
   switch (type) {
     case kTagNull:
       return EncodableValue();
@@ -320,29 +457,29 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
     case kTagFalse:
       return EncodableValue(false);
     case kTagInt32:
-      return EncodableValue(ReadFixed<int32_t>(reader));
+      return EncodableValue(ReadFixed<int32_t>(&source_));
     case kTagInt64:
-      return EncodableValue(ReadFixed<int64_t>(reader));
+      return EncodableValue(ReadFixed<int64_t>(&source_));
     case kTagDouble:
-      reader->SkipToAlignment(8);
-      return EncodableValue(ReadFixed<double>(reader));
+      source_.SkipToAlignment(8);
+      return EncodableValue(ReadFixed<double>(&source_));
     case kTagLegacyString:
     case kTagString:
-      return EncodableValue(ReadSequence<std::string>(kNoAlignment, reader));
+      return EncodableValue(ReadSequence<std::string>(kNoAlignment));
     case kTagByteArray:
-      return EncodableValue(ReadSequence<ByteArray>(kNoAlignment, reader));
+      return EncodableValue(ReadSequence<ByteArray>(kNoAlignment));
     case kTagInt32Array:
-      return EncodableValue(ReadSequence<Int32Array>(4, reader));
+      return EncodableValue(ReadSequence<Int32Array>(4));
     case kTagInt64Array:
-      return EncodableValue(ReadSequence<Int64Array>(8, reader));
+      return EncodableValue(ReadSequence<Int64Array>(8));
     case kTagFloat64Array:
-      return EncodableValue(ReadSequence<Float64Array>(8, reader));
+      return EncodableValue(ReadSequence<Float64Array>(8));
     case kTagFloat32Array:
-      return EncodableValue(ReadSequence<Float32Array>(4, reader));
+      return EncodableValue(ReadSequence<Float32Array>(4));
     case kTagList:
-      return ReadList(reader);
+      return List();
     case kTagMap:
-      return ReadMap(reader);
+      return Map();
     default:
       WriteStderrLine("Unknown type in StandardCodecSerializer::ReadValueOfType: " +
                       std::to_string(type));
@@ -355,50 +492,99 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
 // the element type, else into a zeroed result with one ReadRawBytes. When the
 // message cannot hold them, that read fails and the result is zeros, of the
 // announced length capped as SequenceLength says.
+template <typename Source>
 template <typename Sequence>
-Sequence StandardCodecSerializer::ReadSequence(uint8_t alignment, ByteStreamReader* reader) const {
+Sequence Decoder<Source>::ReadSequence(uint8_t alignment) {
   using Element = typename Sequence::value_type;
-  const uint64_t count = ReadLength(reader);
-  if (alignment != kNoAlignment) reader->SkipToAlignment(alignment);
+  const uint64_t count = Length();
+  if (alignment != kNoAlignment) source_.SkipToAlignment(alignment);
   const uint64_t byte_count = count * sizeof(Element);
-  if (const uint8_t* block = reader->ReadRawBytesInPlace(byte_count)) {
+  if (const uint8_t* block = source_.ReadRawBytesInPlace(byte_count)) {
     return SequenceFromBlock<Sequence>(block, count);
   }
-  Sequence sequence(SequenceLength(count, sizeof(Element), reader->RemainingBytes()), Element{});
-  reader->ReadRawBytes(reinterpret_cast<uint8_t*>(sequence.data()), byte_count);
+  Sequence sequence(SequenceLength(count, sizeof(Element), source_.RemainingBytes()), Element{});
+  source_.ReadRawBytes(reinterpret_cast<uint8_t*>(sequence.data()), byte_count);
   return sequence;
 }
 
-EncodableValue StandardCodecSerializer::ReadList(ByteStreamReader* reader) const {
-  if (decode.depth >= kMaxNestingDepth) return ReportTooDeep("ReadValueOfType");
-  ReadScope scope(reader);
-  const uint64_t count = ReadLength(reader);
+template <typename Source>
+EncodableValue Decoder<Source>::List() {
+  if (decode.depth >= StandardCodecSerializer::kMaxNestingDepth) {
+    return ReportTooDeep("ReadValueOfType");
+  }
+  ReadScope scope(source_.RemainingBytes());
+  const uint64_t count = Length();
   ValueList list;
-  list.reserve(TakeListReservation(count, reader->RemainingBytes()));
+  list.reserve(TakeListReservation(count, source_.RemainingBytes()));
   uint64_t missing = 0;
   for (uint64_t i = 0; i < count; ++i) {
-    if (AtEnd(reader) && ++missing > kMaxMissingElements) break;
-    list.push_back(ReadNextValue(reader));
+    if (AtEnd(&source_) && ++missing > StandardCodecSerializer::kMaxMissingElements) break;
+    list.push_back(Next());
   }
   return EncodableValue(std::move(list));
 }
 
 // An entry whose key is already present is dropped: the first one read stays.
-EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* reader) const {
-  if (decode.depth >= kMaxNestingDepth) return ReportTooDeep("ReadValueOfType");
-  ReadScope scope(reader);
-  const uint64_t count = ReadLength(reader);
+template <typename Source>
+EncodableValue Decoder<Source>::Map() {
+  if (decode.depth >= StandardCodecSerializer::kMaxNestingDepth) {
+    return ReportTooDeep("ReadValueOfType");
+  }
+  ReadScope scope(source_.RemainingBytes());
+  const uint64_t count = Length();
   ValueMap map;
   uint64_t missing = 0;
   for (uint64_t i = 0; i < count; ++i) {
-    if (AtEnd(reader) && ++missing > kMaxMissingElements) break;
-    EncodableValue key = ReadNextValue(reader);
-    EncodableValue mapped = ReadNextValue(reader);
+    if (AtEnd(&source_) && ++missing > StandardCodecSerializer::kMaxMissingElements) break;
+    EncodableValue key = Next();
+    EncodableValue mapped = Next();
     // Writers put the keys in ascending order, so each one usually goes
     // last, found with one comparison; any other key is searched for.
     map.emplace_hint(map.end(), std::move(key), std::move(mapped));
   }
   return EncodableValue(std::move(map));
+}
+
+}  // namespace
+
+// The standard serializer writing to a ByteBufferStreamWriter (not a class
+// derived from either, which may observe or replace calls) appends straight to
+// the writer's vector, one check per value written from outside; the bytes and
+// the growth of the vector are those of the writer's own operations.
+void StandardCodecSerializer::WriteValue(const EncodableValue& value,
+                                         ByteStreamWriter* writer) const {
+  if (typeid(*this) == typeid(StandardCodecSerializer) &&
+      typeid(*writer) == typeid(ByteBufferStreamWriter)) {
+    auto* buffer_writer = static_cast<ByteBufferStreamWriter*>(writer);
+    Encoder<VectorSink>(*this, VectorSink(buffer_writer->Buffer())).Value(value);
+    return;
+  }
+  Encoder<VirtualSink>(*this, VirtualSink(writer)).Value(value);
+}
+
+void StandardCodecSerializer::WriteLength(uint64_t length, ByteStreamWriter* writer) const {
+  Encoder<VirtualSink>(*this, VirtualSink(writer)).Length(length);
+}
+
+EncodableValue StandardCodecSerializer::ReadNextValue(ByteStreamReader* reader) const {
+  const uint8_t type = reader->ReadOneByte();
+  return ReadValueOfType(type, reader);
+}
+
+uint64_t StandardCodecSerializer::ReadLength(ByteStreamReader* reader) const {
+  return Decoder<VirtualSource>(*this, VirtualSource(reader)).Length();
+}
+
+// As in WriteValue: the standard serializer reading from a
+// ByteBufferStreamReader (neither derived) calls the reader directly.
+EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
+                                                        ByteStreamReader* reader) const {
+  if (typeid(*this) == typeid(StandardCodecSerializer) &&
+      typeid(*reader) == typeid(ByteBufferStreamReader)) {
+    auto* buffer_reader = static_cast<ByteBufferStreamReader*>(reader);
+    return Decoder<BufferSource>(*this, BufferSource(buffer_reader)).ValueOfType(type);
+  }
+  return Decoder<VirtualSource>(*this, VirtualSource(reader)).ValueOfType(type);
 }
 
 const StandardCodecSerializer& SharedSerializer() {

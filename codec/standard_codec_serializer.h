@@ -120,18 +120,6 @@ class StandardCodecSerializer {
   // cannot be expressed: they are written as that maximum with an error line
   // (WriteValue never asks for one: it writes such a value as null).
   void WriteLength(uint64_t length, ByteStreamWriter* writer) const;
-
- private:
-  template <typename Sequence>
-  void WriteSequence(uint8_t tag, const Sequence& sequence, uint8_t alignment,
-                     ByteStreamWriter* writer) const;
-  void WriteList(const ValueList& list, ByteStreamWriter* writer) const;
-  void WriteMap(const ValueMap& map, ByteStreamWriter* writer) const;
-
-  template <typename Sequence>
-  Sequence ReadSequence(uint8_t alignment, ByteStreamReader* reader) const;
-  EncodableValue ReadList(ByteStreamReader* reader) const;
-  EncodableValue ReadMap(ByteStreamReader* reader) const;
 };
 
 // The one process-wide standard serializer, made on first use (thread-safe)

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "codec/byte_buffer_stream_writer.h"
 #include "codec/testing/stderr_capture.h"
 #include "codec/testing/value_printer.h"
 #include "codec/testing/wire_bytes.h"
@@ -352,6 +353,47 @@ TEST(StandardCodecSerializerTest, DerivedSerializerCarriesItsOwnTypesWhenNested)
   ASSERT_NE(nested, nullptr);
   EXPECT_EQ(nested->x, 3);
   EXPECT_EQ(nested->y, 4);
+}
+
+// A writer derived from the buffer writer sees every call, in the order and
+// with the arguments it always has; the buffer writer itself, which the
+// serializer appends to directly, ends up with the same bytes.
+TEST(StandardCodecSerializerTest, DerivedWriterSeesEveryCall) {
+  class RecordingWriter : public ByteBufferStreamWriter {
+   public:
+    using ByteBufferStreamWriter::ByteBufferStreamWriter;
+    void WriteOneByte(uint8_t byte) override {
+      calls += "byte " + Hex({byte}) + "; ";
+      ByteBufferStreamWriter::WriteOneByte(byte);
+    }
+    void WriteRawBytes(const uint8_t* source, uint64_t count) override {
+      calls += "raw " + Hex(std::vector<uint8_t>(source, source + count)) + "; ";
+      ByteBufferStreamWriter::WriteRawBytes(source, count);
+    }
+    void FillToAlignment(uint8_t alignment) override {
+      calls += "fill " + std::to_string(alignment) + "; ";
+      ByteBufferStreamWriter::FillToAlignment(alignment);
+    }
+    std::string calls;
+  };
+  const EncodableValue value(ValueList{EncodableValue(2.5), EncodableValue("hi"),
+                                       EncodableValue(Int32Array{7}),
+                                       EncodableValue(ValueMap{{true, EncodableValue()}})});
+  const std::string expected =
+      "byte 0c; byte 04; "                                              // a list of 4
+      "byte 06; fill 8; byte 00; byte 00; byte 00; byte 00; byte 00; "  // 2.5, padded
+      "raw 0000000000000440; "
+      "byte 07; byte 02; raw 6869; "                                // "hi"
+      "byte 09; byte 01; fill 4; byte 00; byte 00; raw 07000000; "  // {7}, padded
+      "byte 0d; byte 01; byte 01; byte 00; ";                       // {true: null}
+  std::vector<uint8_t> recorded;
+  RecordingWriter recording(&recorded);
+  SharedSerializer().WriteValue(value, &recording);
+  EXPECT_EQ(recording.calls, expected);
+  std::vector<uint8_t> direct;
+  ByteBufferStreamWriter writer(&direct);
+  SharedSerializer().WriteValue(value, &writer);
+  EXPECT_EQ(Hex(direct), Hex(recorded));
 }
 
 TEST(StandardCodecSerializerTest, SharedSerializerIsOneInstance) {
