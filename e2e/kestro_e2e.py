@@ -49,13 +49,6 @@ def windows_path(path):
     return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
-def wine_environment(extra=None):
-    env = dict(os.environ)
-    env["WINEPREFIX"] = str(PREFIX)
-    env.update(extra or {})
-    return env
-
-
 def stop_wine():
     """Ends every Wine process of the tests' prefix, and its wineserver."""
     subprocess.run([WINE_RUN, "--prefix", str(PREFIX), "--stop"], check=True, timeout=120)
@@ -97,7 +90,7 @@ def run_kestro(name, requests=None, app_args=(), env=None, via_launcher=False, t
         command += [LAUNCHER, windows_path(BUNDLE / "kestro.exe")]
     else:
         command += [str(BUNDLE / "kestro.exe")]
-    completed = subprocess.run(command + arguments, cwd=BUNDLE, env=wine_environment(env),
+    completed = subprocess.run(command + arguments, cwd=BUNDLE, env={**os.environ, **(env or {})},
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.PIPE, timeout=timeout, check=False)
     lines = []

@@ -12,7 +12,7 @@ import kestro_e2e as e2e
 
 def wine_printers(*arguments):
     completed = subprocess.run([e2e.WINE_RUN, "--prefix", str(e2e.PREFIX), e2e.WINE_PRINTERS,
-                                *arguments], env=e2e.wine_environment(), capture_output=True,
+                                *arguments], capture_output=True,
                                timeout=300, check=False)
     if completed.returncode != 0:
         sys.exit(f"wine-printers {' '.join(arguments)} failed ({completed.returncode}): "
