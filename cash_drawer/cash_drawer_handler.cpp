@@ -1,8 +1,8 @@
 #include "cash_drawer/cash_drawer_handler.h"
 
-#include "cash_drawer/cash_drawer_job.h"
+#include <utility>
+
 #include "cash_drawer/printer_enumeration.h"
-#include "cash_drawer/printer_resolution.h"
 #include "cash_drawer/text_conversion.h"
 
 namespace kestro {
@@ -15,19 +15,6 @@ constexpr int32_t kDefaultPulseOff = 250;
 const flutter::EncodableValue* Find(const flutter::ValueMap& arguments, const std::string& key) {
   auto entry = arguments.find(flutter::EncodableValue(key));
   return entry == arguments.end() ? nullptr : &entry->second;
-}
-
-// The drawer job for one "openDrawer" argument map. The printer is resolved
-// before the remaining entries are read.
-flutter::ValueMap OpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler) {
-  const std::u16string printer_name = ReadStringArgument(arguments, "printerName");
-  const std::u16string model_hint = ReadStringArgument(arguments, "modelHint");
-  const std::u16string resolved = ResolvePrinterName(printer_name, model_hint, spooler);
-  const int32_t pin = ReadIntArgument(arguments, "pin", kDefaultPin);
-  const int32_t pulse_on = ReadIntArgument(arguments, "pulseOn", kDefaultPulseOn);
-  const int32_t pulse_off = ReadIntArgument(arguments, "pulseOff", kDefaultPulseOff);
-  const std::string protocol = ToUtf8String(ReadStringArgument(arguments, "protocol"));
-  return OpenCashDrawer(resolved, protocol, pin, pulse_on, pulse_off, spooler);
 }
 
 }  // namespace
@@ -44,12 +31,25 @@ void HandleCashDrawerCall(const flutter::MethodCall& call,
     if (map == nullptr) {
       result->Error(kInvalidArgumentsCode, kInvalidArgumentsMessage, nullptr);
     } else {
-      result->Success(flutter::EncodableValue(OpenDrawer(*map, spooler)));
+      result->Success(flutter::EncodableValue(std::move(RunOpenDrawer(*map, spooler).job.answer)));
     }
   } else {
     result->NotImplemented();
   }
   result.reset();
+}
+
+// The printer is chosen before the remaining entries are read.
+OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler) {
+  OpenDrawerOutcome outcome;
+  outcome.printer = ChoosePrinter(ReadStringArgument(arguments, "printerName"),
+                                  ReadStringArgument(arguments, "modelHint"), spooler);
+  const int32_t pin = ReadIntArgument(arguments, "pin", kDefaultPin);
+  const int32_t pulse_on = ReadIntArgument(arguments, "pulseOn", kDefaultPulseOn);
+  const int32_t pulse_off = ReadIntArgument(arguments, "pulseOff", kDefaultPulseOff);
+  const std::string protocol = ToUtf8String(ReadStringArgument(arguments, "protocol"));
+  outcome.job = RunDrawerJob(outcome.printer.name, protocol, pin, pulse_on, pulse_off, spooler);
+  return outcome;
 }
 
 std::u16string ReadStringArgument(const flutter::ValueMap& arguments, const std::string& key) {

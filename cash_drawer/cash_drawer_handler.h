@@ -18,7 +18,9 @@
 #include <memory>
 #include <string>
 
+#include "cash_drawer/cash_drawer_job.h"
 #include "cash_drawer/print_spooler.h"
+#include "cash_drawer/printer_resolution.h"
 #include "codec/encodable_value.h"
 #include "codec/method_call.h"
 #include "codec/method_result.h"
@@ -42,6 +44,18 @@ void HandleCashDrawerCall(const flutter::MethodCall& call,
 void HandleCashDrawerCall(const flutter::MethodCall& call,
                           std::unique_ptr<flutter::MethodResult> result);
 #endif
+
+// What "openDrawer" did with one argument map: the printer chosen and the
+// rule that chose it, and the drawer job, whose answer is the call's reply.
+struct OpenDrawerOutcome {
+  PrinterChoice printer;
+  DrawerJobReport job;
+};
+
+// Runs "openDrawer" for `arguments`, read as the channel reads them: the
+// printer is chosen from "printerName" and "modelHint", then the job runs with
+// "protocol", "pin", "pulseOn" and "pulseOff" (defaults "", 0, 25, 250).
+OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler);
 
 // The string under the string key `key`, as UTF-16; empty when the entry is
 // missing or holds another type.

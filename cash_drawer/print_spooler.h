@@ -44,13 +44,52 @@ enum class PrinterInfoLevel : uint32_t {
   kDetails = 2,  // PRINTER_INFO_2W
 };
 
-// The fields of one enumerated printer record that the service reads. A field
-// the spooler left null, or that the record's level does not hold, is
-// std::nullopt.
+// The status bits of a printer (PRINTER_STATUS_*), as PRINTER_INFO_2W carries
+// them. They are what the spooler last heard from the port monitor, which
+// many monitors never update: a printer can be shown offline while it prints,
+// and ready while it is switched off.
+inline constexpr uint32_t kPrinterStatusPaused = 0x00000001;
+inline constexpr uint32_t kPrinterStatusError = 0x00000002;
+inline constexpr uint32_t kPrinterStatusPendingDeletion = 0x00000004;
+inline constexpr uint32_t kPrinterStatusPaperJam = 0x00000008;
+inline constexpr uint32_t kPrinterStatusPaperOut = 0x00000010;
+inline constexpr uint32_t kPrinterStatusManualFeed = 0x00000020;
+inline constexpr uint32_t kPrinterStatusPaperProblem = 0x00000040;
+inline constexpr uint32_t kPrinterStatusOffline = 0x00000080;
+inline constexpr uint32_t kPrinterStatusIoActive = 0x00000100;
+inline constexpr uint32_t kPrinterStatusBusy = 0x00000200;
+inline constexpr uint32_t kPrinterStatusPrinting = 0x00000400;
+inline constexpr uint32_t kPrinterStatusOutputBinFull = 0x00000800;
+inline constexpr uint32_t kPrinterStatusNotAvailable = 0x00001000;
+inline constexpr uint32_t kPrinterStatusWaiting = 0x00002000;
+inline constexpr uint32_t kPrinterStatusProcessing = 0x00004000;
+inline constexpr uint32_t kPrinterStatusInitializing = 0x00008000;
+inline constexpr uint32_t kPrinterStatusWarmingUp = 0x00010000;
+inline constexpr uint32_t kPrinterStatusTonerLow = 0x00020000;
+inline constexpr uint32_t kPrinterStatusNoToner = 0x00040000;
+inline constexpr uint32_t kPrinterStatusPagePunt = 0x00080000;
+inline constexpr uint32_t kPrinterStatusUserIntervention = 0x00100000;
+inline constexpr uint32_t kPrinterStatusOutOfMemory = 0x00200000;
+inline constexpr uint32_t kPrinterStatusDoorOpen = 0x00400000;
+inline constexpr uint32_t kPrinterStatusServerUnknown = 0x00800000;
+inline constexpr uint32_t kPrinterStatusPowerSave = 0x01000000;
+inline constexpr uint32_t kPrinterStatusServerOffline = 0x02000000;
+inline constexpr uint32_t kPrinterStatusDriverUpdateNeeded = 0x04000000;
+
+// The printer attribute set by "Use Printer Offline" (PRINTER_ATTRIBUTE_WORK_OFFLINE):
+// the spooler keeps every job queued and sends none to the device.
+inline constexpr uint32_t kPrinterAttributeWorkOffline = 0x00000400;
+
+// The fields of one enumerated printer record that the service reads. A text
+// field the spooler left null, or that the record's level does not hold, is
+// std::nullopt; the numbers are held by level 2 only, and are 0 at level 4.
 struct PrinterRecord {
   std::optional<std::u16string> name;
   std::optional<std::u16string> driver_name;
   std::optional<std::u16string> port_name;
+  uint32_t status = 0;       // kPrinterStatus* bits
+  uint32_t attributes = 0;   // PRINTER_ATTRIBUTE_* bits
+  uint32_t queued_jobs = 0;  // the jobs in the printer's queue (cJobs)
 };
 
 // The status bits of a queued job (JOB_STATUS_*), as JOB_INFO_1W carries them.

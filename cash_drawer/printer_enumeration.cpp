@@ -73,7 +73,8 @@ std::vector<PrinterEntry> EnumerateInstalledPrinters(PrintSpooler& spooler) {
   for (PrinterRecord& record : records) {
     if (!record.name) continue;
     entries.push_back({std::move(*record.name), TakeTextOrEmpty(record.driver_name),
-                       TakeTextOrEmpty(record.port_name)});
+                       TakeTextOrEmpty(record.port_name), record.status, record.attributes,
+                       record.queued_jobs});
   }
   return entries;
 }
@@ -97,14 +98,24 @@ std::u16string DefaultPrinterName(PrintSpooler& spooler) {
       .value_or(std::u16string());
 }
 
-flutter::ValueList BuildPrinterList(PrintSpooler& spooler) {
+std::vector<ListedPrinter> ListInstalledPrinters(PrintSpooler& spooler) {
   const std::u16string folded_default = FoldCase(DefaultPrinterName(spooler));
-  const std::vector<PrinterEntry> entries = EnumerateInstalledPrinters(spooler);
-  flutter::ValueList list;
-  list.reserve(entries.size());
-  for (const PrinterEntry& entry : entries) {
+  std::vector<PrinterEntry> entries = EnumerateInstalledPrinters(spooler);
+  std::vector<ListedPrinter> printers;
+  printers.reserve(entries.size());
+  for (PrinterEntry& entry : entries) {
     const bool is_default = !folded_default.empty() && FoldsTo(entry.name, folded_default);
-    list.push_back(PrinterMap(entry, is_default));
+    printers.push_back({std::move(entry), is_default});
+  }
+  return printers;
+}
+
+flutter::ValueList BuildPrinterList(PrintSpooler& spooler) {
+  const std::vector<ListedPrinter> printers = ListInstalledPrinters(spooler);
+  flutter::ValueList list;
+  list.reserve(printers.size());
+  for (const ListedPrinter& printer : printers) {
+    list.push_back(PrinterMap(printer.entry, printer.is_default));
   }
   return list;
 }

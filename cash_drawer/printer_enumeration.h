@@ -5,6 +5,7 @@
 #ifndef KESTRO_CASH_DRAWER_PRINTER_ENUMERATION_H_
 #define KESTRO_CASH_DRAWER_PRINTER_ENUMERATION_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,21 @@
 namespace kestro {
 
 // One installed printer. `name` is the spooler's own name for it;
-// `driver_name` and `port_name` are empty when the spooler reports none.
+// `driver_name` and `port_name` are empty when the spooler reports none. The
+// numbers are those of PrinterRecord.
 struct PrinterEntry {
   std::u16string name;
   std::u16string driver_name;
   std::u16string port_name;
+  uint32_t status = 0;
+  uint32_t attributes = 0;
+  uint32_t queued_jobs = 0;
+};
+
+// One printer of the list that "listPrinters" answers.
+struct ListedPrinter {
+  PrinterEntry entry;
+  bool is_default = false;
 };
 
 // The installed printers in the spooler's order, without sorting or removing
@@ -37,9 +48,12 @@ std::vector<std::u16string> InstalledPrinterNames(PrintSpooler& spooler);
 // (retried like the enumeration when the name outgrows its buffer).
 std::u16string DefaultPrinterName(PrintSpooler& spooler);
 
+// The printers of BuildPrinterList, in its order: EnumerateInstalledPrinters,
+// each marked when its folded name equals the folded default printer name.
+std::vector<ListedPrinter> ListInstalledPrinters(PrintSpooler& spooler);
+
 // Each printer as a map with the string keys "name", "driverName", "portName"
-// (UTF-8 strings) and "isDefault" (bool), in enumeration order. A printer is
-// the default when its folded name equals the folded default printer name.
+// (UTF-8 strings) and "isDefault" (bool), from ListInstalledPrinters.
 flutter::ValueList BuildPrinterList(PrintSpooler& spooler);
 
 // A copy with the capital letters A to Z (and only those) made small, which is

@@ -20,7 +20,7 @@ struct ResolutionCase {
   std::u16string printer_name;
   std::u16string model_hint;
   std::u16string resolved;
-  bool asks_for_default;
+  PrinterRule rule;  // the default printer is asked for by its rule only
 };
 
 const std::vector<std::u16string> kOffice = {u"Office Laser", u"Receipt Printer"};
@@ -28,58 +28,70 @@ const std::u16string kLaser = u"Office Laser";
 
 const ResolutionCase kResolutionCases[] = {
     {"exact name in the installed case", kOffice, kLaser, u"receipt printer", u"",
-     u"Receipt Printer", false},
-    {"hint in capitals", kOffice, kLaser, u"", u"RECEIPT", u"Receipt Printer", false},
-    {"hint matches the earliest printer", kOffice, kLaser, u"", u"er", u"Office Laser", false},
-    {"hint beats an unmatched name", kOffice, kLaser, u"Kitchen", u"laser", u"Office Laser", false},
+     u"Receipt Printer", PrinterRule::kInstalledName},
+    {"hint in capitals", kOffice, kLaser, u"", u"RECEIPT", u"Receipt Printer",
+     PrinterRule::kModelHint},
+    {"hint matches the earliest printer", kOffice, kLaser, u"", u"er", u"Office Laser",
+     PrinterRule::kModelHint},
+    {"hint beats an unmatched name", kOffice, kLaser, u"Kitchen", u"laser", u"Office Laser",
+     PrinterRule::kModelHint},
     {"unmatched name beats the default", kOffice, kLaser, u"Kitchen", u"thermal", u"Kitchen",
-     false},
-    {"default when nothing matches", kOffice, kLaser, u"", u"thermal", u"Office Laser", true},
-    {"nothing named and no default", kOffice, u"", u"", u"", u"", true},
+     PrinterRule::kUnmatchedName},
+    {"default when nothing matches", kOffice, kLaser, u"", u"thermal", u"Office Laser",
+     PrinterRule::kDefaultPrinter},
+    {"nothing named and no default", kOffice, u"", u"", u"", u"", PrinterRule::kDefaultPrinter},
     {"default without installed printers",
      {},
      u"Network Receipt",
      u"",
      u"",
      u"Network Receipt",
-     true},
+     PrinterRule::kDefaultPrinter},
     {"default taken as the spooler names it", kOffice, u"OFFICE laser", u"", u"", u"OFFICE laser",
-     true},
+     PrinterRule::kDefaultPrinter},
     {"exact name beats an earlier hint match", kOffice, kLaser, u"RECEIPT PRINTER", u"Office",
-     u"Receipt Printer", false},
+     u"Receipt Printer", PrinterRule::kInstalledName},
     {"exact name wins over a longer one containing it",
      {u"Receipt Printer 2", u"Receipt Printer"},
      u"",
      u"receipt printer",
      u"",
      u"Receipt Printer",
-     false},
-    {"earliest of two exact matches", {u"Bar", u"BAR"}, u"", u"bar", u"", u"Bar", false},
-    {"hint at the end of a name", kOffice, kLaser, u"", u"printer", u"Receipt Printer", false},
+     PrinterRule::kInstalledName},
+    {"earliest of two exact matches",
+     {u"Bar", u"BAR"},
+     u"",
+     u"bar",
+     u"",
+     u"Bar",
+     PrinterRule::kInstalledName},
+    {"hint at the end of a name", kOffice, kLaser, u"", u"printer", u"Receipt Printer",
+     PrinterRule::kModelHint},
     {"hint longer than every name", kOffice, kLaser, u"", u"Receipt Printer XL", u"Office Laser",
-     true},
+     PrinterRule::kDefaultPrinter},
     {"accented capital does not match its small letter",
      {u"\u00E9tiquette"},
      u"",
      u"\u00C9TIQUETTE",
      u"",
      u"\u00C9TIQUETTE",
-     false},
+     PrinterRule::kUnmatchedName},
     {"accented name matches itself, ASCII case ignored",
      {u"\u00C9tiquette"},
      u"",
      u"\u00C9TIQUETTE",
      u"\u00C9tiq",
      u"\u00C9tiquette",
-     false},
+     PrinterRule::kInstalledName},
     {"unmatched name without installed printers",
      {},
      u"Office Laser",
      u"Kitchen",
      u"",
      u"Kitchen",
-     false},
-    {"driver names are never searched", kOffice, u"", u"", u"EPSON", u"", true},
+     PrinterRule::kUnmatchedName},
+    {"driver names are never searched", kOffice, u"", u"", u"EPSON", u"",
+     PrinterRule::kDefaultPrinter},
 };
 
 TEST(ResolvePrinterName, AppliesTheFourRulesInOrder) {
@@ -90,10 +102,12 @@ TEST(ResolvePrinterName, AppliesTheFourRulesInOrder) {
       spooler.printers.push_back({name, u"EPSON TM-T20II", u"USB001"});
     }
     spooler.default_printer = c.default_printer;
-    EXPECT_EQ(ResolvePrinterName(c.printer_name, c.model_hint, spooler), c.resolved);
+    const PrinterChoice choice = ChoosePrinter(c.printer_name, c.model_hint, spooler);
+    EXPECT_EQ(choice.name, c.resolved);
+    EXPECT_EQ(choice.rule, c.rule);
     EXPECT_EQ(spooler.CountOf(FakePrintSpooler::EnumCall(PrinterInfoLevel::kNames, 0)), 1);
     EXPECT_EQ(spooler.CountOf(FakePrintSpooler::EnumCall(PrinterInfoLevel::kDetails, 0)), 0);
-    EXPECT_EQ(spooler.CountOf("GetDefaultPrinterW(0)"), c.asks_for_default ? 1 : 0);
+    EXPECT_EQ(spooler.CountOf("GetDefaultPrinterW(0)"), c.rule == PrinterRule::kDefaultPrinter);
   }
 }
 

@@ -21,6 +21,18 @@ constexpr DWORD kAllJobs = 0xFFFFFFFF;
 constexpr int64_t kUnixEpochTicks = 116444736000000000;
 constexpr int64_t kTicksPerMillisecond = 10000;
 
+// The interface's own names for the spooler's bits, checked against winspool's
+// (mingw-w64's header lacks the newest ones).
+static_assert(kPrinterStatusPaused == PRINTER_STATUS_PAUSED &&
+              kPrinterStatusPaperOut == PRINTER_STATUS_PAPER_OUT &&
+              kPrinterStatusOffline == PRINTER_STATUS_OFFLINE &&
+              kPrinterStatusNotAvailable == PRINTER_STATUS_NOT_AVAILABLE &&
+              kPrinterStatusPowerSave == PRINTER_STATUS_POWER_SAVE &&
+              kPrinterAttributeWorkOffline == PRINTER_ATTRIBUTE_WORK_OFFLINE);
+static_assert(kJobStatusPaused == JOB_STATUS_PAUSED && kJobStatusPrinted == JOB_STATUS_PRINTED &&
+              kJobStatusBlockedDevQ == JOB_STATUS_BLOCKED_DEVQ &&
+              kJobStatusComplete == JOB_STATUS_COMPLETE);
+
 // The winspool structures take writable pointers to text they only read.
 wchar_t* AsWritableWide(const std::u16string& text) {
   return const_cast<wchar_t*>(kestro::text::AsWideChars(text));
@@ -38,7 +50,12 @@ PrinterRecord RecordAt(const std::vector<BYTE>& buffer, PrinterInfoLevel level, 
     return {FieldText(info.pPrinterName), std::nullopt, std::nullopt};
   }
   const auto& info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data())[index];
-  return {FieldText(info.pPrinterName), FieldText(info.pDriverName), FieldText(info.pPortName)};
+  return {FieldText(info.pPrinterName),
+          FieldText(info.pDriverName),
+          FieldText(info.pPortName),
+          info.Status,
+          info.Attributes,
+          info.cJobs};
 }
 
 std::u16string TextOrEmpty(const wchar_t* field) {
