@@ -1,0 +1,41 @@
+// kestro-drawer, the technician's tool at the till: shows the printers and
+// their queues as the cash drawer service sees them, sends the drawer kick the
+// app would send, and withdraws queued kicks. See drawer_tool_arguments.h for
+// the command line.
+
+#ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
+#define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cash_drawer/print_spooler.h"
+
+namespace kestro {
+
+// Exit codes of the tool.
+enum DrawerToolExit : int {
+  kDrawerToolDone = 0,
+  // A spooler call the command needed failed, or the kick did not leave the
+  // queue in time.
+  kDrawerToolRefused = 1,
+  kDrawerToolBadUsage = 2,
+};
+
+// What the tool works with besides its arguments.
+struct DrawerToolContext {
+  PrintSpooler& spooler;
+  // The time now, UTC, against which the ages of queued jobs are counted.
+  int64_t now_unix_ms;
+};
+
+// Runs the tool on `args` (UTF-8, without the program name). Reports go to
+// `out`; a malformed command line is told on `err` with the usage.
+int RunDrawerTool(const std::vector<std::string>& args, const DrawerToolContext& context,
+                  std::ostream& out, std::ostream& err);
+
+}  // namespace kestro
+
+#endif  // KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_

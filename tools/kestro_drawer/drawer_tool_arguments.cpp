@@ -1,0 +1,159 @@
+#include "tools/kestro_drawer/drawer_tool_arguments.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <set>
+
+namespace kestro {
+
+const char kDrawerToolUsage[] =
+    "usage: kestro-drawer list [--json]\n"
+    "       kestro-drawer open [--printer NAME] [--model-hint HINT] [--protocol P]\n"
+    "                          [--pin N] [--on N] [--off N] [--wait-ms N] [--json]\n"
+    "       kestro-drawer jobs [--printer NAME] [--json]\n"
+    "       kestro-drawer clear [--printer NAME] [--json]\n"
+    "\n"
+    "list   the printers the app lists, with driver, port and the spooler's word on\n"
+    "       their state\n"
+    "open   chooses the printer as the app's \"openDrawer\" does and sends the same\n"
+    "       drawer kick: P is starPrnt, escPosAscii, or left out for ESC/POS with\n"
+    "       the drawer as a number; pin 1 is the second drawer; --on and --off\n"
+    "       default to 25 and 250. Then waits up to --wait-ms (default 5000) for\n"
+    "       the kick to leave the queue, and withdraws it if it has not\n"
+    "jobs   the queued jobs of one printer, or of all, drawer kicks marked\n"
+    "clear  withdraws the queued drawer kicks (no other document)\n"
+    "--json prints one JSON document instead of words\n"
+    "\n"
+    "Exit status: 0 done; 1 the spooler refused (its error code is shown), or the\n"
+    "kick did not leave the queue in time; 2 a malformed command line.\n";
+
+namespace {
+
+enum class ValueKind { kFlag, kText, kInt32, kWaitMs };
+
+// Which commands take an option.
+enum CommandSet : unsigned {
+  kOpenOnly = 1u << static_cast<unsigned>(DrawerToolCommand::kOpen),
+  kQueueCommands = kOpenOnly | 1u << static_cast<unsigned>(DrawerToolCommand::kJobs) |
+                   1u << static_cast<unsigned>(DrawerToolCommand::kClear),
+  kEveryCommand = kQueueCommands | 1u << static_cast<unsigned>(DrawerToolCommand::kList),
+};
+
+struct OptionSpec {
+  const char* name;
+  ValueKind kind;
+  unsigned commands;
+  const char* open_key;  // its "openDrawer" entry, if any
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"--json", ValueKind::kFlag, kEveryCommand, nullptr},
+    {"--printer", ValueKind::kText, kQueueCommands, "printerName"},
+    {"--model-hint", ValueKind::kText, kOpenOnly, "modelHint"},
+    {"--protocol", ValueKind::kText, kOpenOnly, "protocol"},
+    {"--pin", ValueKind::kInt32, kOpenOnly, "pin"},
+    {"--on", ValueKind::kInt32, kOpenOnly, "pulseOn"},
+    {"--off", ValueKind::kInt32, kOpenOnly, "pulseOff"},
+    {"--wait-ms", ValueKind::kWaitMs, kOpenOnly, nullptr},
+};
+
+const std::pair<const char*, DrawerToolCommand> kCommands[] = {
+    {"list", DrawerToolCommand::kList},
+    {"open", DrawerToolCommand::kOpen},
+    {"jobs", DrawerToolCommand::kJobs},
+    {"clear", DrawerToolCommand::kClear},
+};
+
+std::optional<DrawerToolCommand> CommandNamed(const std::string& name) {
+  for (const auto& [command_name, command] : kCommands) {
+    if (name == command_name) return command;
+  }
+  return std::nullopt;
+}
+
+const OptionSpec* OptionNamed(const std::string& name) {
+  auto found = std::find_if(std::begin(kOptions), std::end(kOptions),
+                            [&](const OptionSpec& spec) { return name == spec.name; });
+  return found == std::end(kOptions) ? nullptr : found;
+}
+
+// The whole of `text` as a decimal integer within [low, high].
+std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t high) {
+  int64_t number = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, status] = std::from_chars(text.data(), end, number);
+  if (text.empty() || status != std::errc() || stop != end || number < low || number > high) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+std::optional<DrawerToolArguments> Fail(std::string* error, const std::string& what) {
+  *error = what;
+  return std::nullopt;
+}
+
+// Takes the value of `spec` into `*parsed`; false after `*error` says why.
+bool TakeValue(const OptionSpec& spec, const std::string& value, DrawerToolArguments* parsed,
+               std::string* error) {
+  const std::string name = spec.name;
+  if (spec.kind == ValueKind::kWaitMs) {
+    const std::optional<int64_t> wait = WholeNumber(value, 0, kMaxKickWaitMs);
+    if (!wait) {
+      *error = name + " takes milliseconds from 0 to " + std::to_string(kMaxKickWaitMs) +
+               ", not \"" + value + "\"";
+      return false;
+    }
+    parsed->wait_ms = *wait;
+    return true;
+  }
+  if (spec.kind == ValueKind::kInt32) {
+    const std::optional<int64_t> number = WholeNumber(value, std::numeric_limits<int32_t>::min(),
+                                                      std::numeric_limits<int32_t>::max());
+    if (!number) {
+      *error = name + " takes a 32-bit whole number, not \"" + value + "\"";
+      return false;
+    }
+    parsed->open_arguments[flutter::EncodableValue(spec.open_key)] =
+        flutter::EncodableValue(static_cast<int32_t>(*number));
+    return true;
+  }
+  if (parsed->command == DrawerToolCommand::kOpen) {
+    parsed->open_arguments[flutter::EncodableValue(spec.open_key)] = flutter::EncodableValue(value);
+  } else {
+    parsed->printer = value;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<DrawerToolArguments> ParseDrawerToolArguments(const std::vector<std::string>& args,
+                                                            std::string* error) {
+  DrawerToolArguments parsed;
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) return parsed;
+  if (args.empty()) return Fail(error, "missing command");
+  const std::optional<DrawerToolCommand> command = CommandNamed(args[0]);
+  if (!command) return Fail(error, "unknown command \"" + args[0] + "\"");
+  parsed.command = *command;
+
+  std::set<std::string> seen;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const OptionSpec* spec = OptionNamed(args[i]);
+    if (spec == nullptr) return Fail(error, "unknown option \"" + args[i] + "\"");
+    if ((spec->commands & (1u << static_cast<unsigned>(*command))) == 0) {
+      return Fail(error, args[i] + " is not an option of " + args[0]);
+    }
+    if (!seen.insert(args[i]).second) return Fail(error, args[i] + " is given twice");
+    if (spec->kind == ValueKind::kFlag) {
+      parsed.json = true;
+      continue;
+    }
+    if (i + 1 == args.size()) return Fail(error, args[i] + " needs a value");
+    if (!TakeValue(*spec, args[++i], &parsed, error)) return std::nullopt;
+  }
+  return parsed;
+}
+
+}  // namespace kestro

@@ -1,0 +1,56 @@
+// The command line of kestro-drawer, the technician's tool at the till:
+//
+//   kestro-drawer list  [--json]
+//   kestro-drawer open  [--printer NAME] [--model-hint HINT] [--protocol P]
+//                       [--pin N] [--on N] [--off N] [--wait-ms N] [--json]
+//   kestro-drawer jobs  [--printer NAME] [--json]
+//   kestro-drawer clear [--printer NAME] [--json]
+//   kestro-drawer --help
+//
+// The options of `open` become the "openDrawer" argument map the app would
+// send, so that the host's own readers and defaults apply to them.
+
+#ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_ARGUMENTS_H_
+#define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_ARGUMENTS_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codec/encodable_value.h"
+
+namespace kestro {
+
+// The usage text, for --help and after a malformed command line.
+extern const char kDrawerToolUsage[];
+
+enum class DrawerToolCommand { kHelp, kList, kOpen, kJobs, kClear };
+
+// How long `open` watches its kick by default, and at the most.
+inline constexpr int64_t kDefaultKickWaitMs = 5000;
+inline constexpr int64_t kMaxKickWaitMs = 600000;
+
+struct DrawerToolArguments {
+  DrawerToolCommand command = DrawerToolCommand::kHelp;
+  bool json = false;
+  // --printer for `jobs` and `clear`, as UTF-8; empty: every printer.
+  std::string printer;
+  // For `open`: the "openDrawer" map, holding only the entries given:
+  // "printerName", "modelHint", "protocol" (strings), "pin", "pulseOn",
+  // "pulseOff" (32-bit integers).
+  flutter::ValueMap open_arguments;
+  int64_t wait_ms = kDefaultKickWaitMs;
+};
+
+// The command line `args` (UTF-8, without the program name), or none after
+// `*error` says what is malformed: a missing or unknown command, an option
+// the command does not take or that is given twice, a missing value, or a
+// number that is not a whole decimal within its range (32-bit for --pin, --on
+// and --off, 0 to kMaxKickWaitMs for --wait-ms).
+std::optional<DrawerToolArguments> ParseDrawerToolArguments(const std::vector<std::string>& args,
+                                                            std::string* error);
+
+}  // namespace kestro
+
+#endif  // KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_ARGUMENTS_H_

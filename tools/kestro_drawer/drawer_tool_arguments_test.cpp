@@ -1,0 +1,97 @@
+#include "tools/kestro_drawer/drawer_tool_arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "codec/testing/value_printer.h"
+
+namespace kestro {
+namespace {
+
+using flutter::EncodableValue;
+using flutter::ValueMap;
+using kestro_testing::SameValue;
+using Command = DrawerToolCommand;
+
+struct ArgumentCase {
+  std::vector<std::string> args;
+  // What is parsed, when `error` is empty.
+  Command command;
+  bool json;
+  std::string printer;
+  ValueMap open_arguments;
+  int64_t wait_ms;
+  std::string error;
+};
+
+ArgumentCase Parsed(std::vector<std::string> args, Command command, bool json = false,
+                    std::string printer = "", ValueMap open_arguments = {},
+                    int64_t wait_ms = kDefaultKickWaitMs) {
+  return {std::move(args),           command, json, std::move(printer),
+          std::move(open_arguments), wait_ms, ""};
+}
+
+ArgumentCase Malformed(std::vector<std::string> args, std::string error) {
+  return {std::move(args), Command::kHelp, false, "", {}, 0, std::move(error)};
+}
+
+TEST(ParseDrawerToolArguments, ReadsEachCommandAndRejectsWhatIsMalformed) {
+  const ArgumentCase cases[] = {
+      Parsed({"--help"}, Command::kHelp),
+      Parsed({"list", "--json"}, Command::kList, true),
+      Parsed({"jobs"}, Command::kJobs),
+      Parsed({"clear", "--printer", "K\u00fcche", "--json"}, Command::kClear, true, "K\u00fcche"),
+      // Only what is given enters the map; the handler's defaults do the rest.
+      Parsed({"open"}, Command::kOpen),
+      Parsed({"open", "--printer", "Receipt", "--model-hint", "TM-T", "--protocol", "starPrnt",
+              "--pin", "1", "--on", "-5", "--off", "2147483647", "--wait-ms", "0"},
+             Command::kOpen, false, "",
+             {{"printerName", "Receipt"},
+              {"modelHint", "TM-T"},
+              {"protocol", "starPrnt"},
+              {"pin", 1},
+              {"pulseOn", -5},
+              {"pulseOff", 2147483647}},
+             0),
+      Parsed({"open", "--wait-ms", "600000", "--on", "-2147483648"}, Command::kOpen, false, "",
+             {{"pulseOn", static_cast<int32_t>(-2147483647 - 1)}}, 600000),
+      Malformed({}, "missing command"),
+      Malformed({"kick"}, "unknown command \"kick\""),
+      Malformed({"--json"}, "unknown command \"--json\""),
+      Malformed({"list", "--printer", "Receipt"}, "--printer is not an option of list"),
+      Malformed({"jobs", "--pin", "1"}, "--pin is not an option of jobs"),
+      Malformed({"open", "--drawer", "1"}, "unknown option \"--drawer\""),
+      Malformed({"open", "--printer"}, "--printer needs a value"),
+      Malformed({"open", "--pin", "1", "--pin", "0"}, "--pin is given twice"),
+      Malformed({"open", "--on", "2147483648"},
+                "--on takes a 32-bit whole number, not \"2147483648\""),
+      Malformed({"open", "--off", "25ms"}, "--off takes a 32-bit whole number, not \"25ms\""),
+      Malformed({"open", "--pin", ""}, "--pin takes a 32-bit whole number, not \"\""),
+      Malformed({"open", "--wait-ms", "-1"},
+                "--wait-ms takes milliseconds from 0 to 600000, not \"-1\""),
+      Malformed({"open", "--wait-ms", "600001"},
+                "--wait-ms takes milliseconds from 0 to 600000, not \"600001\""),
+      Malformed({"--help", "list"}, "unknown command \"--help\""),
+  };
+  for (const ArgumentCase& c : cases) {
+    std::string shown;
+    for (const std::string& arg : c.args) shown += arg + " ";
+    SCOPED_TRACE(shown);
+    std::string error;
+    const std::optional<DrawerToolArguments> parsed = ParseDrawerToolArguments(c.args, &error);
+    EXPECT_EQ(error, c.error);
+    ASSERT_EQ(parsed.has_value(), c.error.empty());
+    if (!parsed) continue;
+    EXPECT_EQ(parsed->command, c.command);
+    EXPECT_EQ(parsed->json, c.json);
+    EXPECT_EQ(parsed->printer, c.printer);
+    EXPECT_TRUE(
+        SameValue(EncodableValue(parsed->open_arguments), EncodableValue(c.open_arguments)));
+    EXPECT_EQ(parsed->wait_ms, c.wait_ms);
+  }
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,118 @@
+#include "tools/kestro_drawer/drawer_tool_commands.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/text_conversion.h"
+
+namespace kestro {
+namespace {
+
+std::optional<bool> HasXpsDriver(const std::u16string& printer_name, PrintSpooler& spooler) {
+  std::unique_ptr<OpenedPrinter> printer = spooler.OpenNamedPrinter(printer_name);
+  if (!printer) return std::nullopt;
+  const std::optional<uint32_t> attributes = printer->DriverAttributes();
+  if (!attributes) return std::nullopt;
+  return (*attributes & kXpsDriverAttribute) != 0;
+}
+
+// The printers a queue command looks at: the one named, or every installed one.
+std::vector<std::u16string> QueuePrinters(const std::u16string& printer, PrintSpooler& spooler) {
+  if (!printer.empty()) return {printer};
+  return InstalledPrinterNames(spooler);
+}
+
+// Reads the queue of `name`; the printer stays open in `*opened` when the
+// queue could be read.
+QueueReport ReadQueue(const std::u16string& name, PrintSpooler& spooler,
+                      std::unique_ptr<OpenedPrinter>* opened) {
+  QueueReport report;
+  report.printer = name;
+  *opened = spooler.OpenNamedPrinter(name);
+  if (!*opened) {
+    report.failure = FailedCall{"OpenPrinterW", spooler.LastErrorCode()};
+  } else if (!(*opened)->ReadJobs(&report.jobs)) {
+    report.failure = FailedCall{"EnumJobsW", spooler.LastErrorCode()};
+    report.jobs.clear();
+    opened->reset();
+  }
+  return report;
+}
+
+ClearReport ClearQueue(const std::u16string& name, PrintSpooler& spooler) {
+  ClearReport report;
+  std::unique_ptr<OpenedPrinter> printer;
+  report.queue = ReadQueue(name, spooler, &printer);
+  if (!printer) return report;
+  for (const JobRecord& job : report.queue.jobs) {
+    if (!IsDrawerKick(job)) {
+      ++report.other_jobs;
+      continue;
+    }
+    Withdrawal withdrawal{job.id, std::nullopt};
+    if (!printer->DeleteJob(job.id)) {
+      withdrawal.failure = FailedCall{"SetJobW", spooler.LastErrorCode()};
+    }
+    report.withdrawals.push_back(withdrawal);
+  }
+  return report;
+}
+
+}  // namespace
+
+bool IsDrawerKick(const JobRecord& job) { return job.document_name == kDrawerDocumentName; }
+
+std::vector<PrinterListing> ListPrinters(PrintSpooler& spooler) {
+  std::vector<PrinterListing> listings;
+  for (ListedPrinter& printer : ListInstalledPrinters(spooler)) {
+    std::optional<bool> xps_driver = HasXpsDriver(printer.entry.name, spooler);
+    listings.push_back({std::move(printer), xps_driver});
+  }
+  return listings;
+}
+
+OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spooler) {
+  return {RunOpenDrawer(arguments.open_arguments, spooler)};
+}
+
+std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler& spooler) {
+  std::vector<QueueReport> queues;
+  for (const std::u16string& name : QueuePrinters(printer, spooler)) {
+    std::unique_ptr<OpenedPrinter> opened;
+    queues.push_back(ReadQueue(name, spooler, &opened));
+  }
+  return queues;
+}
+
+std::vector<ClearReport> ClearKicks(const std::u16string& printer, PrintSpooler& spooler) {
+  std::vector<ClearReport> clears;
+  for (const std::u16string& name : QueuePrinters(printer, spooler)) {
+    clears.push_back(ClearQueue(name, spooler));
+  }
+  return clears;
+}
+
+size_t WithdrawnCount(const ClearReport& clear) {
+  return static_cast<size_t>(
+      std::count_if(clear.withdrawals.begin(), clear.withdrawals.end(),
+                    [](const Withdrawal& withdrawal) { return !withdrawal.failure.has_value(); }));
+}
+
+bool Succeeded(const OpenReport& report) { return report.outcome.job.sent; }
+
+bool Succeeded(const std::vector<QueueReport>& queues) {
+  return std::none_of(queues.begin(), queues.end(),
+                      [](const QueueReport& queue) { return queue.failure.has_value(); });
+}
+
+bool Succeeded(const std::vector<ClearReport>& clears) {
+  return std::none_of(clears.begin(), clears.end(), [](const ClearReport& clear) {
+    return clear.queue.failure ||
+           std::any_of(clear.withdrawals.begin(), clear.withdrawals.end(),
+                       [](const Withdrawal& withdrawal) { return withdrawal.failure.has_value(); });
+  });
+}
+
+}  // namespace kestro

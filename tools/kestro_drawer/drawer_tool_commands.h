@@ -1,0 +1,90 @@
+// The four commands of kestro-drawer, run against a PrintSpooler with the
+// cash drawer service's own code. Each returns what it found as a report;
+// report_text.h and report_json.h show it.
+
+#ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_COMMANDS_H_
+#define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_COMMANDS_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cash_drawer/cash_drawer_handler.h"
+#include "cash_drawer/print_spooler.h"
+#include "cash_drawer/printer_enumeration.h"
+#include "tools/kestro_drawer/drawer_tool_arguments.h"
+
+namespace kestro {
+
+// A spooler call that failed, by its Windows function name, and its
+// last-error code.
+struct FailedCall {
+  const char* function = "";
+  uint32_t error_code = 0;
+};
+
+// One printer of `list`.
+struct PrinterListing {
+  ListedPrinter printer;
+  // Whether the printer's driver is XPS-based; none when the printer could
+  // not be opened or its driver not read.
+  std::optional<bool> xps_driver;
+};
+
+// What `open` did. The kick's later fate is not part of it yet.
+struct OpenReport {
+  OpenDrawerOutcome outcome;
+};
+
+// One printer's queue for `jobs` and `clear`, or the call that kept it from
+// being read.
+struct QueueReport {
+  std::u16string printer;
+  std::optional<FailedCall> failure;
+  std::vector<JobRecord> jobs;
+};
+
+// A drawer kick that `clear` tried to withdraw; `failure` when SetJobW failed.
+struct Withdrawal {
+  uint32_t job_id = 0;
+  std::optional<FailedCall> failure;
+};
+
+// One printer of `clear`: its queue as read, and the withdrawals made.
+struct ClearReport {
+  QueueReport queue;
+  std::vector<Withdrawal> withdrawals;
+  // The queued jobs that are not drawer kicks, left alone.
+  size_t other_jobs = 0;
+};
+
+// The kicks of `clear` that SetJobW withdrew.
+size_t WithdrawnCount(const ClearReport& clear);
+
+// Whether `job` is a drawer kick: its document bears the drawer job's name.
+bool IsDrawerKick(const JobRecord& job);
+
+// The printers the app lists, in its order, each with whether its driver is
+// XPS-based (the printer is opened to ask).
+std::vector<PrinterListing> ListPrinters(PrintSpooler& spooler);
+
+// Runs "openDrawer" with the arguments the command line gave.
+OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spooler);
+
+// The queue of `printer` (UTF-16 as given), or of every installed printer
+// when it is empty.
+std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler& spooler);
+
+// Reads the queues as ReadQueues does and withdraws every drawer kick in
+// them; other documents are never touched.
+std::vector<ClearReport> ClearKicks(const std::u16string& printer, PrintSpooler& spooler);
+
+// Whether a command's report holds no failure: for `open`, the kick was sent.
+bool Succeeded(const OpenReport& report);
+bool Succeeded(const std::vector<QueueReport>& queues);
+bool Succeeded(const std::vector<ClearReport>& clears);
+
+}  // namespace kestro
+
+#endif  // KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_COMMANDS_H_

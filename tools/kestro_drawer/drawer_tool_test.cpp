@@ -1,0 +1,254 @@
+// kestro-drawer's commands against the fake spooler, each checked by all it
+// prints, its exit code and the spooler calls it makes.
+
+#include "tools/kestro_drawer/drawer_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/testing/fake_print_spooler.h"
+#include "tools/kestro_drawer/drawer_tool_arguments.h"
+
+namespace kestro {
+namespace {
+
+using kestro_testing::FakePrintSpooler;
+using Step = FakePrintSpooler::Step;
+
+constexpr int64_t kNow = 1700000000000;
+
+struct ToolRun {
+  int exit_code;
+  std::string out;
+  std::string err;
+};
+
+ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int exit_code = RunDrawerTool(args, {spooler, kNow}, out, err);
+  return {exit_code, out.str(), err.str()};
+}
+
+JobRecord Job(uint32_t id, const std::u16string& document, uint32_t status,
+              int64_t submitted_unix_ms) {
+  JobRecord job;
+  job.id = id;
+  job.document_name = document;
+  job.status = status;
+  job.submitted_unix_ms = submitted_unix_ms;
+  return job;
+}
+
+// Two printers, the second the default, with a queue of two drawer kicks
+// around another document.
+FakePrintSpooler Till() {
+  FakePrintSpooler spooler;
+  spooler.printers = {{u"Office", u"HP LaserJet", u"IP_10.0.0.7", 0, 0, 0},
+                      {u"Receipt", u"EPSON TM-T20II", u"USB001", kPrinterStatusOffline,
+                       kPrinterAttributeWorkOffline, 3}};
+  spooler.default_printer = u"Receipt";
+  spooler.queue = {Job(12, kDrawerDocumentName, kJobStatusSpooling, kNow - 90000),
+                   Job(13, u"Invoice 4711", kJobStatusPaused, kNow - 3000),
+                   Job(14, kDrawerDocumentName, 0, 0)};
+  spooler.queue[1].status_text = u"Paper jam";
+  spooler.next_job_id = 15;
+  return spooler;
+}
+
+std::vector<uint32_t> QueuedIds(const FakePrintSpooler& spooler) {
+  std::vector<uint32_t> ids;
+  for (const JobRecord& job : spooler.queue) ids.push_back(job.id);
+  return ids;
+}
+
+TEST(DrawerTool, ListShowsThePrintersInTheAppsOrderWithTheirState) {
+  FakePrintSpooler spooler = Till();
+  spooler.driver_attributes = kXpsDriverAttribute;
+  const ToolRun run = RunTool(spooler, {"list"});
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.out,
+            "Office\n"
+            "  driver  HP LaserJet (XPS-based)\n"
+            "  port    IP_10.0.0.7\n"
+            "  state   ready; 0 jobs queued\n"
+            "Receipt (default)\n"
+            "  driver  EPSON TM-T20II (XPS-based)\n"
+            "  port    USB001\n"
+            "  state   offline, work offline; 3 jobs queued\n"
+            "The states are the spooler's last word from each printer and can be wrong either "
+            "way.\n");
+  EXPECT_EQ(run.err, "");
+  // The state is only read: each printer is opened just to ask for its driver.
+  EXPECT_EQ(spooler.JobCalls(),
+            (std::vector<std::string>{"OpenPrinterW", "GetPrinterDriverW", "ClosePrinter",
+                                      "OpenPrinterW", "GetPrinterDriverW", "ClosePrinter"}));
+}
+
+struct OpenCase {
+  std::vector<std::string> args;
+  std::function<void(FakePrintSpooler&)> arrange;
+  int exit_code;
+  std::string out;
+  std::vector<uint8_t> written;
+};
+
+TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatHappened) {
+  const auto nothing = [](FakePrintSpooler&) {};
+  const OpenCase cases[] = {
+      {{"open", "--printer", "RECEIPT", "--protocol", "starPrnt", "--pin", "1"},
+       nothing,
+       0,
+       "Printer:   Receipt, by --printer \"RECEIPT\": an installed printer bears that name\n"
+       "Data type: RAW\n"
+       "Command:   1b 07 19 7f 1a   ESC BEL (Star): drive pulse on 25, off 127, external device "
+       "2\n"
+       "Answer:    {\"message\":\"The cash drawer command was sent to the "
+       "printer.\",\"printerName\":\"Receipt\",\"success\":true}\n"
+       "Job:       15\n",
+       {0x1B, 0x07, 0x19, 0x7F, 0x1A}},
+      {{"open", "--model-hint", "thermal", "--on", "300"},
+       [](FakePrintSpooler& s) { s.refused_data_types[kRawDataType] = kInvalidDataTypeError; },
+       0,
+       "Printer:   Receipt, the default printer: no installed printer's name holds --model-hint "
+       "\"thermal\"\n"
+       "Data type: XPS_PASS, after RAW was refused (error 1804)\n"
+       "Command:   1b 70 00 ff fa   ESC p: pulse on connector pin 2 (drawer as number), on 255, "
+       "off 250\n"
+       "Answer:    {\"message\":\"The cash drawer command was sent to the "
+       "printer.\",\"printerName\":\"Receipt\",\"success\":true}\n"
+       "Job:       15\n",
+       {0x1B, 0x70, 0x00, 0xFF, 0xFA}},
+      {{"open", "--printer", "Kitchen"},
+       nothing,
+       1,
+       "Printer:   Kitchen, by --printer \"Kitchen\" as given: no installed printer bears that "
+       "name\n"
+       "Data type: none tried\n"
+       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
+       "off 250\n"
+       "Answer:    {\"errorCode\":1801,\"message\":\"Windows could not open the selected "
+       "printer.\",\"success\":false}\n"
+       "Job:       none\n",
+       {}},
+      {{"open"},
+       [](FakePrintSpooler& s) { s.default_printer.clear(); },
+       1,
+       "Printer:   none: no --printer or --model-hint given, and there is no default printer\n"
+       "Data type: none tried\n"
+       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
+       "off 250\n"
+       "Answer:    {\"message\":\"No installed or default Windows printer was "
+       "found.\",\"success\":false}\n"
+       "Job:       none\n",
+       {}},
+  };
+  for (const OpenCase& c : cases) {
+    SCOPED_TRACE(c.out);
+    FakePrintSpooler spooler = Till();
+    c.arrange(spooler);
+    const ToolRun run = RunTool(spooler, c.args);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(spooler.written_bytes(), c.written);
+  }
+}
+
+TEST(DrawerTool, JobsMarksTheKicksWithTheirAgeAndStatus) {
+  FakePrintSpooler spooler = Till();
+  const ToolRun run = RunTool(spooler, {"jobs", "--printer", "Receipt"});
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.out,
+            "Receipt: 3 jobs\n"
+            "  job 12: drawer kick, 90 s old, spooling\n"
+            "  job 13: \"Invoice 4711\", 3 s old, paused (port: \"Paper jam\")\n"
+            "  job 14: drawer kick, age unknown, queued\n");
+  EXPECT_EQ(spooler.JobCalls(),
+            (std::vector<std::string>{"OpenPrinterW", "EnumJobsW", "ClosePrinter"}));
+}
+
+TEST(DrawerTool, JobsReportsEachFailingCallWithItsCode) {
+  FakePrintSpooler spooler = Till();
+  spooler.FailAt(Step::kReadJobs, 1804);
+  ToolRun run = RunTool(spooler, {"jobs"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.out,
+            "Office: EnumJobsW failed, error 1804\n"
+            "Receipt: EnumJobsW failed, error 1804\n");
+
+  run = RunTool(spooler, {"jobs", "--printer", "Kitchen", "--json"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.out,
+            "{\"printers\":[{\"call\":\"OpenPrinterW\",\"errorCode\":1801,\"name\":\"Kitchen\"}]}"
+            "\n");
+}
+
+struct ClearCase {
+  const char* label;
+  std::function<void(FakePrintSpooler&)> arrange;
+  int exit_code;
+  std::string out;
+  std::vector<std::string> job_calls;
+  std::vector<uint32_t> queue_after;
+};
+
+TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
+  const ClearCase cases[] = {
+      {"two kicks around an invoice",
+       [](FakePrintSpooler&) {},
+       0,
+       "Receipt: withdrew 2 drawer kicks (job 12, 14); 1 other job left alone\n"
+       "Withdrew 2 drawer kicks.\n",
+       {"OpenPrinterW", "EnumJobsW", "SetJobW(12)", "SetJobW(14)", "ClosePrinter"},
+       {13}},
+      {"a failing withdrawal",
+       [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
+       1,
+       "Receipt: withdrew no drawer kick; 1 other job left alone\n"
+       "  job 12: SetJobW failed, error 5\n"
+       "  job 14: SetJobW failed, error 5\n"
+       "Withdrew 0 drawer kicks.\n",
+       {"OpenPrinterW", "EnumJobsW", "SetJobW(12)", "GetLastError", "SetJobW(14)", "GetLastError",
+        "ClosePrinter"},
+       {12, 13, 14}},
+      {"a failing listing",
+       [](FakePrintSpooler& s) { s.FailAt(Step::kReadJobs, 1804); },
+       1,
+       "Receipt: EnumJobsW failed, error 1804\n"
+       "Withdrew 0 drawer kicks.\n",
+       {"OpenPrinterW", "EnumJobsW", "GetLastError", "ClosePrinter"},
+       {12, 13, 14}},
+  };
+  for (const ClearCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    FakePrintSpooler spooler = Till();
+    c.arrange(spooler);
+    const ToolRun run = RunTool(spooler, {"clear", "--printer", "Receipt"});
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(spooler.JobCalls(), c.job_calls);
+    EXPECT_EQ(QueuedIds(spooler), c.queue_after);
+  }
+}
+
+TEST(DrawerTool, AMalformedCommandLineGetsTheUsageAndCallsNoSpooler) {
+  FakePrintSpooler spooler = Till();
+  const ToolRun run = RunTool(spooler, {"open", "--pin"});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, std::string("kestro-drawer: --pin needs a value\n") + kDrawerToolUsage);
+  EXPECT_TRUE(spooler.calls().empty());
+
+  const ToolRun help = RunTool(spooler, {"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_EQ(help.out, kDrawerToolUsage);
+}
+
+}  // namespace
+}  // namespace kestro

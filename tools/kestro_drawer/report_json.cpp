@@ -1,0 +1,130 @@
+#include "tools/kestro_drawer/report_json.h"
+
+#include <string>
+
+#include "cash_drawer/text_conversion.h"
+#include "text/hex.h"
+#include "tools/kestro_drawer/tool_words.h"
+#include "value_notation/value_notation.h"
+
+namespace kestro {
+namespace {
+
+using nlohmann::json;
+
+std::string Utf8(const std::u16string& text) { return ToUtf8String(text); }
+
+const char* RuleName(PrinterRule rule) {
+  switch (rule) {
+    case PrinterRule::kInstalledName:
+      return "installedName";
+    case PrinterRule::kModelHint:
+      return "modelHint";
+    case PrinterRule::kUnmatchedName:
+      return "unmatchedName";
+    case PrinterRule::kDefaultPrinter:
+      break;
+  }
+  return "defaultPrinter";
+}
+
+json FailureJson(const std::u16string& printer, const FailedCall& call) {
+  return {{"name", Utf8(printer)}, {"call", call.function}, {"errorCode", call.error_code}};
+}
+
+json PrinterJson(const PrinterListing& listing) {
+  const PrinterEntry& entry = listing.printer.entry;
+  return {{"name", Utf8(entry.name)},
+          {"isDefault", listing.printer.is_default},
+          {"driverName", Utf8(entry.driver_name)},
+          {"xpsDriver", listing.xps_driver ? json(*listing.xps_driver) : json(nullptr)},
+          {"portName", Utf8(entry.port_name)},
+          {"status", entry.status},
+          {"attributes", entry.attributes},
+          {"state", PrinterStateWords(entry.status, entry.attributes)},
+          {"queuedJobs", entry.queued_jobs}};
+}
+
+json JobJson(const JobRecord& job, int64_t now_unix_ms) {
+  const bool dated = job.submitted_unix_ms != 0;
+  return {{"id", job.id},
+          {"document", Utf8(job.document_name)},
+          {"drawerKick", IsDrawerKick(job)},
+          {"submittedUnixMs", job.submitted_unix_ms},
+          {"ageMs", dated ? json(now_unix_ms - job.submitted_unix_ms) : json(nullptr)},
+          {"status", job.status},
+          {"state", JobStateWords(job.status)},
+          {"statusText", Utf8(job.status_text)},
+          {"position", job.position},
+          {"totalPages", job.total_pages},
+          {"pagesPrinted", job.pages_printed}};
+}
+
+json QueueJson(const QueueReport& queue, int64_t now_unix_ms) {
+  if (queue.failure) return FailureJson(queue.printer, *queue.failure);
+  json jobs = json::array();
+  for (const JobRecord& job : queue.jobs) jobs.push_back(JobJson(job, now_unix_ms));
+  return {{"name", Utf8(queue.printer)}, {"jobs", std::move(jobs)}};
+}
+
+json ClearedQueueJson(const ClearReport& clear) {
+  if (clear.queue.failure) return FailureJson(clear.queue.printer, *clear.queue.failure);
+  json withdrawn = json::array();
+  json failed = json::array();
+  for (const Withdrawal& withdrawal : clear.withdrawals) {
+    if (!withdrawal.failure) {
+      withdrawn.push_back(withdrawal.job_id);
+      continue;
+    }
+    failed.push_back({{"id", withdrawal.job_id},
+                      {"call", withdrawal.failure->function},
+                      {"errorCode", withdrawal.failure->error_code}});
+  }
+  return {{"name", Utf8(clear.queue.printer)},
+          {"withdrawn", std::move(withdrawn)},
+          {"failed", std::move(failed)},
+          {"otherJobs", clear.other_jobs}};
+}
+
+}  // namespace
+
+json ListJson(const std::vector<PrinterListing>& printers) {
+  json list = json::array();
+  for (const PrinterListing& listing : printers) list.push_back(PrinterJson(listing));
+  return {{"printers", std::move(list)}};
+}
+
+json OpenJson(const OpenReport& report) {
+  const DrawerJobReport& job = report.outcome.job;
+  json data_types = json::array();
+  for (const std::u16string& data_type : job.data_types_tried)
+    data_types.push_back(Utf8(data_type));
+  // The answer holds strings, booleans and integers only, which the notation
+  // always shows.
+  return {{"printer",
+           {{"name", Utf8(report.outcome.printer.name)},
+            {"rule", RuleName(report.outcome.printer.rule)}}},
+          {"dataTypes", std::move(data_types)},
+          {"command", text::ToHex(job.command)},
+          {"commandWords", DrawerCommandWords(job.command)},
+          {"answer", *notation::ValueToJson(flutter::EncodableValue(job.answer))},
+          {"jobId", job.job_id == 0 ? json(nullptr) : json(job.job_id)}};
+}
+
+json JobsJson(const std::vector<QueueReport>& queues, int64_t now_unix_ms) {
+  json printers = json::array();
+  for (const QueueReport& queue : queues) printers.push_back(QueueJson(queue, now_unix_ms));
+  return {{"printers", std::move(printers)}};
+}
+
+json ClearJson(const std::vector<ClearReport>& clears) {
+  json printers = json::array();
+  size_t total = 0;
+  for (const ClearReport& clear : clears) {
+    printers.push_back(ClearedQueueJson(clear));
+    total += WithdrawnCount(clear);
+  }
+  return {{"withdrawn", total}, {"printers", std::move(printers)}};
+}
+
+}  // namespace kestro

@@ -1,0 +1,37 @@
+// kestro-drawer's reports as one JSON document each, for scripts and remote
+// support. Names and texts are UTF-8 strings; the answer of `open` is in the
+// project's value notation, as the app would receive it.
+//
+//   list   {"printers": [{"name", "isDefault", "driverName", "xpsDriver"
+//          (null when unknown), "portName", "status", "attributes", "state"
+//          (words), "queuedJobs"}]}
+//   open   {"printer": {"name", "rule"}, "dataTypes", "command", "commandWords",
+//          "answer", "jobId" (null when no document started)}
+//   jobs   {"printers": [{"name", "jobs": [{"id", "document", "drawerKick",
+//          "submittedUnixMs", "ageMs" (null when unknown), "status", "state",
+//          "statusText", "position", "totalPages", "pagesPrinted"}]}]}
+//   clear  {"withdrawn": total, "printers": [{"name", "withdrawn": [ids],
+//          "failed": [{"id", "call", "errorCode"}], "otherJobs"}]}
+// A printer whose queue could not be read has {"name", "call", "errorCode"}
+// instead, naming the failing Windows function.
+
+#ifndef KESTRO_TOOLS_KESTRO_DRAWER_REPORT_JSON_H_
+#define KESTRO_TOOLS_KESTRO_DRAWER_REPORT_JSON_H_
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "tools/kestro_drawer/drawer_tool_commands.h"
+
+namespace kestro {
+
+nlohmann::json ListJson(const std::vector<PrinterListing>& printers);
+nlohmann::json OpenJson(const OpenReport& report);
+// Ages are counted up to `now_unix_ms`.
+nlohmann::json JobsJson(const std::vector<QueueReport>& queues, int64_t now_unix_ms);
+nlohmann::json ClearJson(const std::vector<ClearReport>& clears);
+
+}  // namespace kestro
+
+#endif  // KESTRO_TOOLS_KESTRO_DRAWER_REPORT_JSON_H_

@@ -1,0 +1,173 @@
+#include "tools/kestro_drawer/report_text.h"
+
+#include <string>
+
+#include "cash_drawer/text_conversion.h"
+#include "text/hex.h"
+#include "tools/kestro_drawer/tool_words.h"
+#include "value_notation/json_text.h"
+#include "value_notation/value_notation.h"
+
+namespace kestro {
+namespace {
+
+std::string Utf8(const std::u16string& text) { return ToUtf8String(text); }
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// "1 job", "2 jobs".
+std::string Count(size_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+std::string Failure(const FailedCall& call) {
+  return std::string(call.function) + " failed, error " + std::to_string(call.error_code);
+}
+
+std::string XpsWords(const std::optional<bool>& xps_driver) {
+  if (!xps_driver) return "XPS-based or not: unknown, the driver could not be read";
+  return *xps_driver ? "XPS-based" : "not XPS-based";
+}
+
+// The argument map's string entry `key`, as the command line gave it.
+std::string GivenText(const DrawerToolArguments& arguments, const char* key) {
+  auto entry = arguments.open_arguments.find(flutter::EncodableValue(key));
+  if (entry == arguments.open_arguments.end()) return "";
+  return entry->second.Get<std::string>();
+}
+
+// Which printer was chosen, and why.
+std::string ChoiceWords(const DrawerToolArguments& arguments, const PrinterChoice& choice) {
+  const std::string name = GivenText(arguments, "printerName");
+  const std::string hint = GivenText(arguments, "modelHint");
+  const std::string chosen = Utf8(choice.name);
+  switch (choice.rule) {
+    case PrinterRule::kInstalledName:
+      return chosen + ", by --printer " + Quoted(name) + ": an installed printer bears that name";
+    case PrinterRule::kModelHint:
+      return chosen + ", by --model-hint " + Quoted(hint) +
+             ": the first installed printer whose name holds it";
+    case PrinterRule::kUnmatchedName:
+      return chosen + ", by --printer " + Quoted(name) +
+             " as given: no installed printer bears that name";
+    case PrinterRule::kDefaultPrinter:
+      break;
+  }
+  const std::string why = hint.empty()
+                              ? "no --printer or --model-hint given"
+                              : "no installed printer's name holds --model-hint " + Quoted(hint);
+  if (chosen.empty()) return "none: " + why + ", and there is no default printer";
+  return chosen + ", the default printer: " + why;
+}
+
+std::string DataTypeWords(const DrawerJobReport& job) {
+  const std::vector<std::u16string>& tried = job.data_types_tried;
+  if (tried.empty()) return "none tried";
+  std::string words = Utf8(tried.back());
+  if (tried.size() == 2) {
+    words += ", after " + Utf8(tried.front()) + " was refused (error " +
+             std::to_string(kInvalidDataTypeError) + ")";
+  }
+  if (job.job_id == 0) words += ", refused";
+  return words;
+}
+
+std::string SpacedHex(const std::vector<uint8_t>& bytes) {
+  const std::string hex = text::ToHex(bytes);
+  std::string spaced;
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    if (i > 0) spaced += ' ';
+    spaced += hex.substr(i, 2);
+  }
+  return spaced;
+}
+
+std::string AgeWords(const JobRecord& job, int64_t now_unix_ms) {
+  if (job.submitted_unix_ms == 0) return "age unknown";
+  return DurationWords(now_unix_ms - job.submitted_unix_ms) + " old";
+}
+
+void WriteJobLine(const JobRecord& job, int64_t now_unix_ms, std::ostream& out) {
+  out << "  job " << job.id << ": "
+      << (IsDrawerKick(job) ? std::string("drawer kick") : Quoted(Utf8(job.document_name))) << ", "
+      << AgeWords(job, now_unix_ms) << ", " << JoinWords(JobStateWords(job.status));
+  if (!job.status_text.empty()) out << " (port: " << Quoted(Utf8(job.status_text)) << ")";
+  out << "\n";
+}
+
+std::string JobIds(const std::vector<Withdrawal>& withdrawals) {
+  std::string ids;
+  for (const Withdrawal& withdrawal : withdrawals) {
+    if (withdrawal.failure) continue;
+    ids += (ids.empty() ? "" : ", ") + std::to_string(withdrawal.job_id);
+  }
+  return ids;
+}
+
+}  // namespace
+
+void WriteListText(const std::vector<PrinterListing>& printers, std::ostream& out) {
+  if (printers.empty()) out << "No printers are listed.\n";
+  for (const PrinterListing& listing : printers) {
+    const PrinterEntry& entry = listing.printer.entry;
+    out << Utf8(entry.name) << (listing.printer.is_default ? " (default)" : "") << "\n"
+        << "  driver  " << Utf8(entry.driver_name) << " (" << XpsWords(listing.xps_driver) << ")\n"
+        << "  port    " << Utf8(entry.port_name) << "\n"
+        << "  state   " << JoinWords(PrinterStateWords(entry.status, entry.attributes)) << "; "
+        << Count(entry.queued_jobs, "job") << " queued\n";
+  }
+  if (!printers.empty()) {
+    out << "The states are the spooler's last word from each printer and can be wrong either "
+           "way.\n";
+  }
+}
+
+void WriteOpenText(const DrawerToolArguments& arguments, const OpenReport& report,
+                   std::ostream& out) {
+  const DrawerJobReport& job = report.outcome.job;
+  out << "Printer:   " << ChoiceWords(arguments, report.outcome.printer) << "\n"
+      << "Data type: " << DataTypeWords(job) << "\n"
+      << "Command:   " << SpacedHex(job.command) << "   " << DrawerCommandWords(job.command) << "\n"
+      << "Answer:    "
+      << notation::DumpJson(*notation::ValueToJson(flutter::EncodableValue(job.answer))) << "\n"
+      << "Job:       " << (job.job_id == 0 ? std::string("none") : std::to_string(job.job_id))
+      << "\n";
+}
+
+void WriteJobsText(const std::vector<QueueReport>& queues, int64_t now_unix_ms, std::ostream& out) {
+  if (queues.empty()) out << "No printers are listed.\n";
+  for (const QueueReport& queue : queues) {
+    out << Utf8(queue.printer) << ": ";
+    if (queue.failure) {
+      out << Failure(*queue.failure) << "\n";
+      continue;
+    }
+    out << (queue.jobs.empty() ? std::string("no jobs") : Count(queue.jobs.size(), "job")) << "\n";
+    for (const JobRecord& job : queue.jobs) WriteJobLine(job, now_unix_ms, out);
+  }
+}
+
+void WriteClearText(const std::vector<ClearReport>& clears, std::ostream& out) {
+  size_t total = 0;
+  for (const ClearReport& clear : clears) {
+    out << Utf8(clear.queue.printer) << ": ";
+    if (clear.queue.failure) {
+      out << Failure(*clear.queue.failure) << "\n";
+      continue;
+    }
+    const size_t withdrawn = WithdrawnCount(clear);
+    total += withdrawn;
+    out << (withdrawn == 0 ? std::string("withdrew no drawer kick")
+                           : "withdrew " + Count(withdrawn, "drawer kick") + " (job " +
+                                 JobIds(clear.withdrawals) + ")")
+        << "; " << Count(clear.other_jobs, "other job") << " left alone\n";
+    for (const Withdrawal& withdrawal : clear.withdrawals) {
+      if (withdrawal.failure) {
+        out << "  job " << withdrawal.job_id << ": " << Failure(*withdrawal.failure) << "\n";
+      }
+    }
+  }
+  out << "Withdrew " << Count(total, "drawer kick") << ".\n";
+}
+
+}  // namespace kestro

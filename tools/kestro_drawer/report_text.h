@@ -1,0 +1,28 @@
+// kestro-drawer's reports in words, for a technician at the till. Text is
+// UTF-8; each line ends with "\n".
+
+#ifndef KESTRO_TOOLS_KESTRO_DRAWER_REPORT_TEXT_H_
+#define KESTRO_TOOLS_KESTRO_DRAWER_REPORT_TEXT_H_
+
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+#include "tools/kestro_drawer/drawer_tool_commands.h"
+
+namespace kestro {
+
+void WriteListText(const std::vector<PrinterListing>& printers, std::ostream& out);
+
+// `arguments` are the command line's, which say why the printer was chosen.
+void WriteOpenText(const DrawerToolArguments& arguments, const OpenReport& report,
+                   std::ostream& out);
+
+// Ages are counted up to `now_unix_ms`.
+void WriteJobsText(const std::vector<QueueReport>& queues, int64_t now_unix_ms, std::ostream& out);
+
+void WriteClearText(const std::vector<ClearReport>& clears, std::ostream& out);
+
+}  // namespace kestro
+
+#endif  // KESTRO_TOOLS_KESTRO_DRAWER_REPORT_TEXT_H_
