@@ -122,3 +122,21 @@ def wait_for_port_bytes(printer, count, timeout=30):
 
 def installed_printers():
     return json.loads(PRINTER_LIST.read_text(encoding="utf-8"))
+
+
+@dataclasses.dataclass
+class ToolRun:
+    exit_code: int
+    stdout: str
+    stderr: str
+
+
+def run_drawer_tool(*arguments, timeout=120):
+    """Runs the bundled kestro-drawer.exe with `arguments` in the tests'
+    prefix; its output is UTF-8 when it goes to a pipe."""
+    completed = subprocess.run([WINE_RUN, "--prefix", str(PREFIX),
+                                str(BUNDLE / "kestro-drawer.exe"), *arguments],
+                               cwd=BUNDLE, stdin=subprocess.DEVNULL, capture_output=True,
+                               timeout=timeout, check=False)
+    return ToolRun(completed.returncode, completed.stdout.decode("utf-8"),
+                   completed.stderr.decode("utf-8", "replace"))
