@@ -252,4 +252,14 @@ std::vector<JobRecord>::iterator FakePrintSpooler::QueuedJob(uint32_t job_id) {
                       [job_id](const JobRecord& job) { return job.id == job_id; });
 }
 
+JobRecord MakeJob(uint32_t id, const std::u16string& document_name, uint32_t status,
+                  int64_t submitted_unix_ms) {
+  JobRecord job;
+  job.id = id;
+  job.document_name = document_name;
+  job.status = status;
+  job.submitted_unix_ms = submitted_unix_ms;
+  return job;
+}
+
 }  // namespace kestro_testing

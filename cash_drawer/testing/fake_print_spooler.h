@@ -132,6 +132,11 @@ class FakePrintSpooler : public kestro::PrintSpooler {
   std::vector<uint8_t> written_bytes_;
 };
 
+// A job for the fake's queue with the fields tests look at most; the rest are
+// 0 or empty.
+kestro::JobRecord MakeJob(uint32_t id, const std::u16string& document_name, uint32_t status,
+                          int64_t submitted_unix_ms);
+
 }  // namespace kestro_testing
 
 #endif  // KESTRO_CASH_DRAWER_TESTING_FAKE_PRINT_SPOOLER_H_

@@ -1,5 +1,6 @@
 #include "tools/kestro_drawer/drawer_tool.h"
 
+#include <functional>
 #include <optional>
 
 #include "cash_drawer/text_conversion.h"
@@ -14,53 +15,52 @@ namespace {
 
 int ExitFor(bool succeeded) { return succeeded ? kDrawerToolDone : kDrawerToolRefused; }
 
-void WriteJson(const nlohmann::json& document, std::ostream& out) {
-  out << notation::DumpJson(document) << "\n";
+// Writes a report as one JSON document (`document`) or in words (`words`).
+void Show(const DrawerToolArguments& arguments, const std::function<nlohmann::json()>& document,
+          const std::function<void()>& words, std::ostream& out) {
+  if (arguments.json) {
+    out << notation::DumpJson(document()) << "\n";
+  } else {
+    words();
+  }
 }
 
-int RunList(const DrawerToolArguments& arguments, const DrawerToolContext& context,
-            std::ostream& out) {
-  const std::vector<PrinterListing> printers = ListPrinters(context.spooler);
-  if (arguments.json) {
-    WriteJson(ListJson(printers), out);
-  } else {
-    WriteListText(printers, out);
+int RunCommand(const DrawerToolArguments& arguments, const DrawerToolContext& context,
+               std::ostream& out) {
+  PrintSpooler& spooler = context.spooler;
+  const int64_t now = context.now_unix_ms;
+  const std::u16string printer = ToWideString(arguments.printer);
+  switch (arguments.command) {
+    case DrawerToolCommand::kHelp:
+      out << kDrawerToolUsage;
+      return kDrawerToolDone;
+    case DrawerToolCommand::kList: {
+      const std::vector<PrinterListing> printers = ListPrinters(spooler);
+      Show(
+          arguments, [&] { return ListJson(printers); }, [&] { WriteListText(printers, out); },
+          out);
+      return kDrawerToolDone;
+    }
+    case DrawerToolCommand::kOpen: {
+      const OpenReport report = OpenDrawer(arguments, spooler);
+      Show(
+          arguments, [&] { return OpenJson(report); },
+          [&] { WriteOpenText(arguments, report, out); }, out);
+      return ExitFor(Succeeded(report));
+    }
+    case DrawerToolCommand::kJobs: {
+      const std::vector<QueueReport> queues = ReadQueues(printer, spooler);
+      Show(
+          arguments, [&] { return JobsJson(queues, now); },
+          [&] { WriteJobsText(queues, now, out); }, out);
+      return ExitFor(Succeeded(queues));
+    }
+    case DrawerToolCommand::kClear:
+      break;
   }
-  return kDrawerToolDone;
-}
-
-int RunOpen(const DrawerToolArguments& arguments, const DrawerToolContext& context,
-            std::ostream& out) {
-  const OpenReport report = OpenDrawer(arguments, context.spooler);
-  if (arguments.json) {
-    WriteJson(OpenJson(report), out);
-  } else {
-    WriteOpenText(arguments, report, out);
-  }
-  return ExitFor(Succeeded(report));
-}
-
-int RunJobs(const DrawerToolArguments& arguments, const DrawerToolContext& context,
-            std::ostream& out) {
-  const std::vector<QueueReport> queues =
-      ReadQueues(ToWideString(arguments.printer), context.spooler);
-  if (arguments.json) {
-    WriteJson(JobsJson(queues, context.now_unix_ms), out);
-  } else {
-    WriteJobsText(queues, context.now_unix_ms, out);
-  }
-  return ExitFor(Succeeded(queues));
-}
-
-int RunClear(const DrawerToolArguments& arguments, const DrawerToolContext& context,
-             std::ostream& out) {
-  const std::vector<ClearReport> clears =
-      ClearKicks(ToWideString(arguments.printer), context.spooler);
-  if (arguments.json) {
-    WriteJson(ClearJson(clears), out);
-  } else {
-    WriteClearText(clears, out);
-  }
+  const std::vector<ClearReport> clears = ClearKicks(printer, spooler);
+  Show(
+      arguments, [&] { return ClearJson(clears); }, [&] { WriteClearText(clears, out); }, out);
   return ExitFor(Succeeded(clears));
 }
 
@@ -74,20 +74,7 @@ int RunDrawerTool(const std::vector<std::string>& args, const DrawerToolContext&
     err << "kestro-drawer: " << error << "\n" << kDrawerToolUsage;
     return kDrawerToolBadUsage;
   }
-  switch (arguments->command) {
-    case DrawerToolCommand::kHelp:
-      out << kDrawerToolUsage;
-      return kDrawerToolDone;
-    case DrawerToolCommand::kList:
-      return RunList(*arguments, context, out);
-    case DrawerToolCommand::kOpen:
-      return RunOpen(*arguments, context, out);
-    case DrawerToolCommand::kJobs:
-      return RunJobs(*arguments, context, out);
-    case DrawerToolCommand::kClear:
-      break;
-  }
-  return RunClear(*arguments, context, out);
+  return RunCommand(*arguments, context, out);
 }
 
 }  // namespace kestro

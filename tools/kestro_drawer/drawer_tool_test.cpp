@@ -18,6 +18,7 @@ namespace kestro {
 namespace {
 
 using kestro_testing::FakePrintSpooler;
+using kestro_testing::MakeJob;
 using Step = FakePrintSpooler::Step;
 
 constexpr int64_t kNow = 1700000000000;
@@ -35,16 +36,6 @@ ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args)
   return {exit_code, out.str(), err.str()};
 }
 
-JobRecord Job(uint32_t id, const std::u16string& document, uint32_t status,
-              int64_t submitted_unix_ms) {
-  JobRecord job;
-  job.id = id;
-  job.document_name = document;
-  job.status = status;
-  job.submitted_unix_ms = submitted_unix_ms;
-  return job;
-}
-
 // Two printers, the second the default, with a queue of two drawer kicks
 // around another document.
 FakePrintSpooler Till() {
@@ -53,9 +44,9 @@ FakePrintSpooler Till() {
                       {u"Receipt", u"EPSON TM-T20II", u"USB001", kPrinterStatusOffline,
                        kPrinterAttributeWorkOffline, 3}};
   spooler.default_printer = u"Receipt";
-  spooler.queue = {Job(12, kDrawerDocumentName, kJobStatusSpooling, kNow - 90000),
-                   Job(13, u"Invoice 4711", kJobStatusPaused, kNow - 3000),
-                   Job(14, kDrawerDocumentName, 0, 0)};
+  spooler.queue = {MakeJob(12, kDrawerDocumentName, kJobStatusSpooling, kNow - 90000),
+                   MakeJob(13, u"Invoice 4711", kJobStatusPaused, kNow - 3000),
+                   MakeJob(14, kDrawerDocumentName, 0, 0)};
   spooler.queue[1].status_text = u"Paper jam";
   spooler.next_job_id = 15;
   return spooler;

@@ -6,26 +6,16 @@
 #include <vector>
 
 #include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/testing/fake_print_spooler.h"
 #include "value_notation/json_text.h"
 
 namespace kestro {
 namespace {
 
+using kestro_testing::MakeJob;
 using nlohmann::json;
 
 constexpr int64_t kNow = 1700000000000;
-
-JobRecord Job(uint32_t id, const std::u16string& document, uint32_t status,
-              int64_t submitted_unix_ms) {
-  JobRecord job;
-  job.id = id;
-  job.document_name = document;
-  job.status = status;
-  job.submitted_unix_ms = submitted_unix_ms;
-  job.position = id;
-  job.total_pages = 1;
-  return job;
-}
 
 std::vector<PrinterListing> TwoPrinters() {
   PrinterEntry receipt{
@@ -57,11 +47,16 @@ OpenReport UnknownPrinter() {
 }
 
 std::vector<QueueReport> Queues() {
-  return {
-      {u"Receipt",
-       std::nullopt,
-       {Job(12, kDrawerDocumentName, kJobStatusPaused, kNow - 90000), Job(13, u"Invoice", 0, 0)}},
-      {u"Kitchen", FailedCall{"EnumJobsW", 1804}, {}}};
+  JobRecord kick = MakeJob(12, kDrawerDocumentName, kJobStatusPaused, kNow - 90000);
+  kick.position = 1;
+  kick.total_pages = 1;
+  kick.status_text = u"Paper jam";
+  JobRecord invoice = MakeJob(13, u"Invoice", 0, 0);
+  invoice.position = 2;
+  invoice.total_pages = 3;
+  invoice.pages_printed = 1;
+  return {{u"Receipt", std::nullopt, {kick, invoice}},
+          {u"Kitchen", FailedCall{"EnumJobsW", 1804}, {}}};
 }
 
 std::vector<ClearReport> Clears() {
@@ -101,10 +96,10 @@ TEST(ReportJson, EachCommandIsOneDocumentWithEveryField) {
           {"name": "Receipt", "jobs": [
             {"id": 12, "document": "Kestro - Open cash drawer", "drawerKick": true,
              "submittedUnixMs": 1699999910000, "ageMs": 90000, "status": 1, "state": ["paused"],
-             "statusText": "", "position": 12, "totalPages": 1, "pagesPrinted": 0},
+             "statusText": "Paper jam", "position": 1, "totalPages": 1, "pagesPrinted": 0},
             {"id": 13, "document": "Invoice", "drawerKick": false, "submittedUnixMs": 0,
-             "ageMs": null, "status": 0, "state": ["queued"], "statusText": "", "position": 13,
-             "totalPages": 1, "pagesPrinted": 0}]},
+             "ageMs": null, "status": 0, "state": ["queued"], "statusText": "", "position": 2,
+             "totalPages": 3, "pagesPrinted": 1}]},
           {"name": "Kitchen", "call": "EnumJobsW", "errorCode": 1804}]})"},
       {"clear", ClearJson(Clears()), R"({"withdrawn": 1, "printers": [
           {"name": "Receipt", "withdrawn": [12],
