@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winspool.h>
 
 #include <algorithm>
 #include <chrono>
@@ -148,6 +149,25 @@ TEST_F(SystemSpoolerTest, BothEnumerationLevelsGiveTheSameNamesInTheSameOrder) {
   for (const TestPrinter* printer : {&OfficePrinter(), &ReceiptPrinter()}) {
     EXPECT_EQ(std::count(names.begin(), names.end(), printer->name), 1);
   }
+}
+
+// The state fields come from the level-2 record; Wine's printers report no
+// status and hold no queue, but keep the attributes they were made with.
+TEST_F(SystemSpoolerTest, ReadsThePrintersStateFromTheDetailedRecords) {
+  const std::wstring offline_name = L"Kestro Test Work Offline";
+  ASSERT_EQ(admin::AddTestPrinter(offline_name, L"LPT1:", kPrinterAttributeWorkOffline), 0u);
+  const std::vector<PrinterEntry> entries = EnumerateInstalledPrinters(spooler_);
+  EXPECT_EQ(admin::RemovePrinter(offline_name), 0u);
+  std::vector<std::vector<uint32_t>> states;
+  for (const std::u16string& name : {OfficePrinter().name, Utf16(offline_name)}) {
+    auto entry = std::find_if(entries.begin(), entries.end(),
+                              [&](const PrinterEntry& e) { return e.name == name; });
+    ASSERT_NE(entry, entries.end());
+    states.push_back({entry->status, entry->attributes, entry->queued_jobs});
+  }
+  const uint32_t local = PRINTER_ATTRIBUTE_LOCAL;
+  EXPECT_EQ(states, (std::vector<std::vector<uint32_t>>{
+                        {0, local, 0}, {0, local | kPrinterAttributeWorkOffline, 0}}));
 }
 
 // The test printers' driver is a classic one, so the job runs as "RAW".

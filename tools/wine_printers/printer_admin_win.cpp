@@ -51,7 +51,7 @@ DWORD EnsureTestDriver() {
       ::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES));
 }
 
-DWORD AddTestPrinter(const std::wstring& name, const std::wstring& port) {
+DWORD AddTestPrinter(const std::wstring& name, const std::wstring& port, DWORD extra_attributes) {
   if (DWORD error = EnsureTestDriver(); error != ERROR_SUCCESS) return error;
   if (DWORD error = RemovePrinter(name); error != ERROR_SUCCESS) return error;
   PRINTER_INFO_2W info = {};
@@ -60,7 +60,7 @@ DWORD AddTestPrinter(const std::wstring& name, const std::wstring& port) {
   info.pDriverName = Writable(kDriverName);
   info.pPrintProcessor = Writable(L"WinPrint");
   info.pDatatype = Writable(L"RAW");
-  info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+  info.Attributes = PRINTER_ATTRIBUTE_LOCAL | extra_attributes;
   HANDLE printer = ::AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
   if (printer == nullptr) return ::GetLastError();
   ScopedAdminPrinter owned(printer);

@@ -36,9 +36,11 @@ struct InstalledPrinter {
 [[nodiscard]] DWORD EnsureTestDriver();
 
 // Installs printer `name` on `port` with the test driver (installing the driver
-// first when needed). A printer already called `name` is removed first, so the
+// first when needed), a local printer with `extra_attributes` (PRINTER_ATTRIBUTE_*
+// bits) besides. A printer already called `name` is removed first, so the
 // call also repairs what an interrupted run left behind.
-[[nodiscard]] DWORD AddTestPrinter(const std::wstring& name, const std::wstring& port);
+[[nodiscard]] DWORD AddTestPrinter(const std::wstring& name, const std::wstring& port,
+                                   DWORD extra_attributes = 0);
 
 // Removes printer `name`; a printer that does not exist is not an error.
 [[nodiscard]] DWORD RemovePrinter(const std::wstring& name);
