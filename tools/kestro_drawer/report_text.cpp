@@ -33,7 +33,8 @@ std::string XpsWords(const std::optional<bool>& xps_driver) {
 std::string GivenText(const DrawerToolArguments& arguments, const char* key) {
   auto entry = arguments.open_arguments.find(flutter::EncodableValue(key));
   if (entry == arguments.open_arguments.end()) return "";
-  return entry->second.Get<std::string>();
+  const std::string* text = entry->second.GetIf<std::string>();
+  return text == nullptr ? "" : *text;
 }
 
 // Which printer was chosen, and why.
