@@ -182,6 +182,9 @@ class SystemOpenedPrinter : public OpenedPrinter {
     LastErrorKeeper last_error;
     DWORD needed = 0;
     DWORD returned = 0;
+    // Wine's EnumJobsW fails without setting a code; cleared first, such a
+    // failure reads 0 rather than whatever an earlier call left.
+    ::SetLastError(ERROR_SUCCESS);
     if (!::EnumJobsW(handle_.get(), 0, kAllJobs, kJobInfoLevel, nullptr, 0, &needed, &returned) &&
         ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
       return last_error.KeepAndFail();

@@ -82,10 +82,10 @@ class DrawerToolTest(unittest.TestCase):
         printers = json.loads(run.stdout)["printers"]
         self.assertEqual([p["name"] for p in printers],
                          [p["name"] for p in e2e.installed_printers()])
+        # Wine's EnumJobsW is a stub that fails without setting a code.
         for printer in printers:
-            self.assertEqual(sorted(printer), ["call", "errorCode", "name"])
-            self.assertEqual(printer["call"], "EnumJobsW")
-            self.assertIsInstance(printer["errorCode"], int)
+            self.assertEqual((sorted(printer), printer["call"], printer["errorCode"]),
+                             (["call", "errorCode", "name"], "EnumJobsW", 0))
 
 
 if __name__ == "__main__":
