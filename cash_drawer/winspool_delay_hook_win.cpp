@@ -47,8 +47,7 @@ DWORD CodeOr(DWORD code, DWORD fallback) { return code != 0 ? code : fallback; }
 
 FARPROC WINAPI OnDelayLoadFailure(unsigned notification, PDelayLoadInfo info) {
   // Another library's failure keeps the helper's own answer, the exception.
-  if (info == nullptr || info->szDll == nullptr ||
-      ::lstrcmpiA(info->szDll, kSpoolerLibrary) != 0) {
+  if (info == nullptr || info->szDll == nullptr || ::lstrcmpiA(info->szDll, kSpoolerLibrary) != 0) {
     return nullptr;
   }
   switch (notification) {

@@ -10,7 +10,9 @@ namespace {
 // The end of the session is the window's own to handle, whatever the engine
 // answers: the user is never kept from logging off, and the engine must be
 // ended before Windows ends the process.
-bool IsSessionEnd(UINT message) { return message == WM_QUERYENDSESSION || message == WM_ENDSESSION; }
+bool IsSessionEnd(UINT message) {
+  return message == WM_QUERYENDSESSION || message == WM_ENDSESSION;
+}
 
 }  // namespace
 
