@@ -25,8 +25,8 @@ class BenchSpooler::Printer : public OpenedPrinter {
   ~Printer() override { --spooler_->open_printers_; }
 
   std::optional<uint32_t> DriverAttributes() override { return 0; }
-  bool StartDocument(const std::u16string&, const std::u16string&, uint32_t*) override {
-    return true;
+  uint32_t StartDocument(const std::u16string&, const std::u16string&, uint32_t*) override {
+    return 1;
   }
   bool StartPage() override { return true; }
   bool Write(const std::vector<uint8_t>& bytes, uint32_t* written) override {
@@ -37,6 +37,10 @@ class BenchSpooler::Printer : public OpenedPrinter {
   }
   void EndPage() override {}
   void EndDocument() override {}
+  void AbortDocument() override {}
+  bool ReadJob(uint32_t, JobRecord*) override { return false; }
+  bool DeleteJob(uint32_t) override { return false; }
+  bool ReadJobs(std::vector<JobRecord>*) override { return false; }
 
  private:
   BenchSpooler* spooler_;

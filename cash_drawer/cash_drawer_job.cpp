@@ -23,68 +23,93 @@ flutter::ValueMap Failure(const char* message, uint32_t error_code) {
 
 // The data type in which the printer's driver passes the command bytes to
 // the device unchanged. A failed driver query leaves the classic "RAW".
-const char16_t* DataTypeFor(OpenedPrinter& printer) {
+std::u16string DataTypeFor(OpenedPrinter& printer) {
   const std::optional<uint32_t> attributes = printer.DriverAttributes();
   const bool xps_driver = attributes && (*attributes & kXpsDriverAttribute) != 0;
   return xps_driver ? kXpsPassDataType : kRawDataType;
 }
 
-// Starts the drawer document. A driver that refuses "RAW" as a data type it
-// does not take is an XPS-based one whose attributes did not say so, and gets
-// one more try as "XPS_PASS".
-bool StartDrawerDocument(OpenedPrinter& printer, uint32_t* error_code) {
-  const std::u16string document_name = kDrawerDocumentName;
-  const std::u16string data_type = DataTypeFor(printer);
-  if (printer.StartDocument(document_name, data_type, error_code)) return true;
-  if (data_type != kRawDataType || *error_code != kInvalidDataTypeError) return false;
-  return printer.StartDocument(document_name, kXpsPassDataType, error_code);
+std::u16string OtherDataType(const std::u16string& data_type) {
+  return data_type == kRawDataType ? kXpsPassDataType : kRawDataType;
 }
 
-// Runs the page of a started document: the page, the write, and the error
-// code when the send failed, read before any further spooler call. Ends the
-// page it started; the document stays open.
+// Starts the drawer document: its job id, or 0. A start refused for its data
+// type gets one more try in the other one.
+uint32_t StartDrawerDocument(OpenedPrinter& printer, DrawerJobReport* report,
+                             uint32_t* error_code) {
+  const std::u16string document_name = kDrawerDocumentName;
+  report->data_types_tried.push_back(DataTypeFor(printer));
+  uint32_t job_id =
+      printer.StartDocument(document_name, report->data_types_tried.back(), error_code);
+  if (job_id != 0 || *error_code != kInvalidDataTypeError) return job_id;
+  report->data_types_tried.push_back(OtherDataType(report->data_types_tried.back()));
+  return printer.StartDocument(document_name, report->data_types_tried.back(), error_code);
+}
+
+// Sends the command as the started document's one page, reading the error
+// code of a failed send before any further spooler call. A sent page is ended
+// and the document with it; a failed one is aborted.
 bool SendCommandPage(OpenedPrinter& printer, const std::vector<uint8_t>& command,
                      PrintSpooler& spooler, uint32_t* error_code) {
-  const bool page_started = printer.StartPage();
   bool sent = false;
-  if (page_started) {
+  if (printer.StartPage()) {
     uint32_t written = 0;
     sent = printer.Write(command, &written) && written == kCommandLength;
   }
-  if (!sent) *error_code = spooler.LastErrorCode();
-  if (page_started) printer.EndPage();
-  return sent;
+  if (!sent) {
+    *error_code = spooler.LastErrorCode();
+    printer.AbortDocument();
+    return false;
+  }
+  printer.EndPage();
+  printer.EndDocument();
+  return true;
 }
 
 }  // namespace
 
-flutter::ValueMap OpenCashDrawer(const std::u16string& printer_name, const std::string& protocol,
-                                 int32_t pin, int32_t pulse_on, int32_t pulse_off,
-                                 PrintSpooler& spooler) {
-  if (printer_name.empty()) return {{"success", false}, {"message", kNoPrinterMessage}};
-
-  std::unique_ptr<OpenedPrinter> printer = spooler.OpenNamedPrinter(printer_name);
-  if (!printer) return Failure(kOpenFailedMessage, spooler.LastErrorCode());
-
-  uint32_t error_code = 0;
-  if (!StartDrawerDocument(*printer, &error_code)) {
-    printer.reset();
-    return Failure(kStartJobFailedMessage, error_code);
+DrawerJobReport RunDrawerJob(const std::u16string& printer_name, const std::string& protocol,
+                             int32_t pin, int32_t pulse_on, int32_t pulse_off,
+                             PrintSpooler& spooler) {
+  DrawerJobReport report;
+  report.command = BuildDrawerCommand(protocol, pin, pulse_on, pulse_off);
+  if (printer_name.empty()) {
+    report.answer = {{"success", false}, {"message", kNoPrinterMessage}};
+    return report;
   }
 
-  const std::vector<uint8_t> command = BuildDrawerCommand(protocol, pin, pulse_on, pulse_off);
-  const bool sent = SendCommandPage(*printer, command, spooler, &error_code);
-  printer->EndDocument();
+  std::unique_ptr<OpenedPrinter> printer = spooler.OpenNamedPrinter(printer_name);
+  if (!printer) {
+    report.answer = Failure(kOpenFailedMessage, spooler.LastErrorCode());
+    return report;
+  }
+
+  uint32_t error_code = 0;
+  report.job_id = StartDrawerDocument(*printer, &report, &error_code);
+  if (report.job_id == 0) {
+    printer.reset();
+    report.answer = Failure(kStartJobFailedMessage, error_code);
+    return report;
+  }
+
+  report.sent = SendCommandPage(*printer, report.command, spooler, &error_code);
   printer.reset();
 
   // Entries are placed one by one, since a braced list would copy every
   // string, and in the map's own key order, each at the end.
-  flutter::ValueMap result;
+  flutter::ValueMap& result = report.answer;
+  const bool sent = report.sent;
   if (!sent) result.emplace_hint(result.end(), "errorCode", ErrorCodeValue(error_code));
   result.emplace_hint(result.end(), "message", sent ? kSentMessage : kSendFailedMessage);
   result.emplace_hint(result.end(), "printerName", ToUtf8String(printer_name));
   result.emplace_hint(result.end(), "success", sent);
-  return result;
+  return report;
+}
+
+flutter::ValueMap OpenCashDrawer(const std::u16string& printer_name, const std::string& protocol,
+                                 int32_t pin, int32_t pulse_on, int32_t pulse_off,
+                                 PrintSpooler& spooler) {
+  return RunDrawerJob(printer_name, protocol, pin, pulse_on, pulse_off, spooler).answer;
 }
 
 }  // namespace kestro

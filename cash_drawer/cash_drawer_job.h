@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cash_drawer/print_spooler.h"
 #include "codec/encodable_value.h"
@@ -28,18 +29,44 @@ inline constexpr char kSendFailedMessage[] =
     "Windows could not send the cash drawer command to the printer.";
 inline constexpr char kSentMessage[] = "The cash drawer command was sent to the printer.";
 
+// What one drawer job did: the answer for the app, and what a caller that
+// watches or explains the job needs besides.
+struct DrawerJobReport {
+  // The map "openDrawer" answers (see OpenCashDrawer).
+  flutter::ValueMap answer;
+  // True when the spooler accepted all five bytes.
+  bool sent = false;
+  // The spooler's id of the started document; 0 when none started.
+  uint32_t job_id = 0;
+  // The data types StartDocPrinterW was given, in order: one, or two when
+  // the first was refused.
+  std::vector<std::u16string> data_types_tried;
+  // The five command bytes.
+  std::vector<uint8_t> command;
+};
+
 // Opens `printer_name`, sends BuildDrawerCommand(protocol, pin, pulse_on,
 // pulse_off) as one raw page, and closes the printer again. The document is
-// "XPS_PASS" when the printer's driver is XPS-based, else "RAW"; a "RAW"
-// start refused with kInvalidDataTypeError is tried once more as "XPS_PASS",
-// and only that second try's code is reported when it fails too. Every outcome,
-// failures included, is a map with string keys:
+// "XPS_PASS" when the printer's driver is XPS-based, else "RAW". A start
+// refused with kInvalidDataTypeError is tried once more in the other data
+// type (a shared printer's server judges by its own driver, which may differ
+// from the one installed here), and only that second try's code is reported
+// when it fails too. A send that fails once the document has started aborts
+// the document (AbortPrinter) instead of ending it, so no part of the command
+// reaches the device: a cut command would take the next receipt's first bytes
+// as its parameters. Every outcome, failures included, is a map with string
+// keys:
 //   "success"      bool, true only when the spooler accepted all five bytes;
 //   "message"      string, one of the messages above;
 //   "printerName"  string, the opened name, once the document has started;
 //   "errorCode"    32-bit integer, the last-error code of the failing step
 //                  (bits unchanged), on every failure but an empty name.
 // An empty `printer_name` makes no spooler call at all.
+DrawerJobReport RunDrawerJob(const std::u16string& printer_name, const std::string& protocol,
+                             int32_t pin, int32_t pulse_on, int32_t pulse_off,
+                             PrintSpooler& spooler);
+
+// RunDrawerJob's answer alone.
 flutter::ValueMap OpenCashDrawer(const std::u16string& printer_name, const std::string& protocol,
                                  int32_t pin, int32_t pulse_on, int32_t pulse_off,
                                  PrintSpooler& spooler);

@@ -41,7 +41,9 @@ struct JobCase {
   ValueMap result;
 };
 
-// One row per line of the outcome table, with the spooler calls each makes.
+// One row per line of the outcome table, with the spooler calls each makes. A
+// send that fails after the document started aborts it, so nothing of the
+// command stays queued.
 std::vector<JobCase> JobCases() {
   const auto nothing = [](FakePrintSpooler&) {};
   return {
@@ -70,19 +72,19 @@ std::vector<JobCase> JobCases() {
        kReceipt,
        [](FakePrintSpooler& s) { s.FailAt(Step::kStartPage, 6); },
        {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
-        "GetLastError", "EndDocPrinter", "ClosePrinter"},
+        "GetLastError", "AbortPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, 6, true)},
       {"write fails with a code above 0x7FFFFFFF",
        kReceipt,
        [](FakePrintSpooler& s) { s.FailAt(Step::kWrite, 0x800706BA); },
        {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
-        "WritePrinter", "GetLastError", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+        "WritePrinter", "GetLastError", "AbortPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, static_cast<int32_t>(0x800706BAu), true)},
       {"short write, no error code set",
        kReceipt,
        [](FakePrintSpooler& s) { s.ReportWritten(4); },
        {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
-        "WritePrinter", "GetLastError", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+        "WritePrinter", "GetLastError", "AbortPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, 0, true)},
       {"short write carries the code standing at that point",
        kReceipt,
@@ -91,13 +93,13 @@ std::vector<JobCase> JobCases() {
          s.ReportWritten(0);
        },
        {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
-        "WritePrinter", "GetLastError", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+        "WritePrinter", "GetLastError", "AbortPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, 997, true)},
       {"a write reporting more than five bytes is not a success either",
        kReceipt,
        [](FakePrintSpooler& s) { s.ReportWritten(6); },
        {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
-        "WritePrinter", "GetLastError", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"},
+        "WritePrinter", "GetLastError", "AbortPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, 0, true)},
       {"all five bytes accepted",
        kReceipt,
@@ -117,47 +119,70 @@ TEST(OpenCashDrawer, EachOutcomeMakesItsSpoolerCallsAndAnswersItsMap) {
     EXPECT_TRUE(SameValue(EncodableValue(result), EncodableValue(c.result)));
     EXPECT_EQ(spooler.calls(), c.calls);
     EXPECT_EQ(spooler.open_printers(), 0);
+    const bool sent = SameValue(c.result.at(EncodableValue("success")), EncodableValue(true));
+    EXPECT_EQ(spooler.queue.size(), sent ? 1u : 0u);
   }
 }
 
 struct DataTypeCase {
   const char* label;
   std::function<void(FakePrintSpooler&)> arrange;
-  std::vector<std::string> calls;  // from the driver query to the first page
+  std::vector<std::string> calls;  // after OpenPrinterW
   ValueMap result;
 };
 
-// XPS-based drivers take the command only as "XPS_PASS"; classic ones as "RAW".
+// XPS-based drivers take the command only as "XPS_PASS", classic ones as
+// "RAW"; a shared printer's server may judge by another driver than the one
+// installed here, so a refused data type gets one try in the other.
 TEST(OpenCashDrawer, StartsTheDocumentInTheDataTypeTheDriverPassesUnchanged) {
   const ValueMap sent = {{"success", true}, {"message", kSentMessage}, {"printerName", "Receipt"}};
+  const std::vector<std::string> page = {"StartPagePrinter", "WritePrinter", "EndPagePrinter",
+                                         "EndDocPrinter", "ClosePrinter"};
+  const auto then_page = [&page](std::vector<std::string> calls) {
+    calls.insert(calls.end(), page.begin(), page.end());
+    return calls;
+  };
   const DataTypeCase cases[] = {
-      {"XPS driver",
-       [](FakePrintSpooler& s) { s.driver_attributes = kXpsDriverAttribute | 0x1; },
-       {"GetPrinterDriverW", "StartDocPrinterW(XPS_PASS)", "StartPagePrinter"},
-       sent},
+      {"XPS driver", [](FakePrintSpooler& s) { s.driver_attributes = kXpsDriverAttribute | 0x1; },
+       then_page({"GetPrinterDriverW", "StartDocPrinterW(XPS_PASS)"}), sent},
       {"classic driver with other attributes",
        [](FakePrintSpooler& s) { s.driver_attributes = 0x1 | 0x4 | 0x8; },
-       {"GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter"},
-       sent},
+       then_page({"GetPrinterDriverW", "StartDocPrinterW(RAW)"}), sent},
       {"driver query fails",
        [](FakePrintSpooler& s) {
          s.driver_attributes = kXpsDriverAttribute;
          s.FailAt(Step::kGetPrinterDriver, 5);
        },
-       {"GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter"},
-       sent},
+       then_page({"GetPrinterDriverW", "StartDocPrinterW(RAW)"}), sent},
       {"RAW refused as a data type, XPS_PASS taken",
        [](FakePrintSpooler& s) {
          s.refused_data_types = {{u"RAW", kInvalidDataTypeError}};
        },
-       {"GetPrinterDriverW", "StartDocPrinterW(RAW)", "GetLastError", "StartDocPrinterW(XPS_PASS)",
-        "StartPagePrinter"},
+       then_page({"GetPrinterDriverW", "StartDocPrinterW(RAW)", "GetLastError",
+                  "StartDocPrinterW(XPS_PASS)"}),
        sent},
-      {"both refused: the second code is answered",
+      {"XPS_PASS refused as a data type, RAW taken",
        [](FakePrintSpooler& s) {
-         s.refused_data_types = {{u"RAW", kInvalidDataTypeError}, {u"XPS_PASS", 1798}};
+         s.driver_attributes = kXpsDriverAttribute;
+         s.refused_data_types = {{u"XPS_PASS", kInvalidDataTypeError}};
+       },
+       then_page({"GetPrinterDriverW", "StartDocPrinterW(XPS_PASS)", "GetLastError",
+                  "StartDocPrinterW(RAW)"}),
+       sent},
+      {"both refused: the second code is answered, no third try",
+       [](FakePrintSpooler& s) {
+         s.refused_data_types = {{u"RAW", kInvalidDataTypeError},
+                                 {u"XPS_PASS", kInvalidDataTypeError}};
        },
        {"GetPrinterDriverW", "StartDocPrinterW(RAW)", "GetLastError", "StartDocPrinterW(XPS_PASS)",
+        "GetLastError", "ClosePrinter"},
+       Failed(kStartJobFailedMessage, kInvalidDataTypeError, false)},
+      {"the retry refused for another reason answers that code",
+       [](FakePrintSpooler& s) {
+         s.driver_attributes = kXpsDriverAttribute;
+         s.refused_data_types = {{u"XPS_PASS", kInvalidDataTypeError}, {u"RAW", 1798}};
+       },
+       {"GetPrinterDriverW", "StartDocPrinterW(XPS_PASS)", "GetLastError", "StartDocPrinterW(RAW)",
         "GetLastError", "ClosePrinter"},
        Failed(kStartJobFailedMessage, 1798, false)},
       {"RAW refused for another reason is not tried again",
@@ -166,13 +191,6 @@ TEST(OpenCashDrawer, StartsTheDocumentInTheDataTypeTheDriverPassesUnchanged) {
        },
        {"GetPrinterDriverW", "StartDocPrinterW(RAW)", "GetLastError", "ClosePrinter"},
        Failed(kStartJobFailedMessage, 5, false)},
-      {"XPS_PASS refused as a data type is not tried again",
-       [](FakePrintSpooler& s) {
-         s.driver_attributes = kXpsDriverAttribute;
-         s.refused_data_types = {{u"XPS_PASS", kInvalidDataTypeError}};
-       },
-       {"GetPrinterDriverW", "StartDocPrinterW(XPS_PASS)", "GetLastError", "ClosePrinter"},
-       Failed(kStartJobFailedMessage, kInvalidDataTypeError, false)},
   };
   for (const DataTypeCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -180,11 +198,29 @@ TEST(OpenCashDrawer, StartsTheDocumentInTheDataTypeTheDriverPassesUnchanged) {
     c.arrange(spooler);
     const ValueMap result = OpenCashDrawer(kReceipt, "", 0, 25, 250, spooler);
     EXPECT_TRUE(SameValue(EncodableValue(result), EncodableValue(c.result)));
-    std::vector<std::string> calls(spooler.calls().begin() + 1, spooler.calls().end());
-    calls.resize(std::min(calls.size(), c.calls.size()));
-    EXPECT_EQ(calls, c.calls);
+    std::vector<std::string> calls = {"OpenPrinterW"};
+    calls.insert(calls.end(), c.calls.begin(), c.calls.end());
+    EXPECT_EQ(spooler.calls(), calls);
+    const std::vector<uint8_t> one_command = {0x1B, 0x70, 0x00, 0x19, 0xFA};
+    const bool was_sent = SameValue(EncodableValue(result), EncodableValue(sent));
+    EXPECT_EQ(spooler.written_bytes(), was_sent ? one_command : std::vector<uint8_t>());
     EXPECT_EQ(spooler.open_printers(), 0);
   }
+}
+
+// Callers that watch or explain the job learn its id and the data types tried.
+TEST(RunDrawerJob, ReportsTheJobIdAndTheDataTypesTried) {
+  FakePrintSpooler spooler = SpoolerWithReceiptPrinter();
+  spooler.next_job_id = 41;
+  spooler.refused_data_types = {{u"RAW", kInvalidDataTypeError}};
+  const DrawerJobReport report = RunDrawerJob(kReceipt, "escPosAscii", 1, 25, 250, spooler);
+  EXPECT_TRUE(report.sent);
+  EXPECT_EQ(report.job_id, 41u);
+  EXPECT_EQ(report.data_types_tried, (std::vector<std::u16string>{u"RAW", u"XPS_PASS"}));
+  EXPECT_EQ(report.command, (std::vector<uint8_t>{0x1B, 0x70, 0x31, 0x19, 0xFA}));
+  ASSERT_EQ(spooler.queue.size(), 1u);
+  EXPECT_EQ(spooler.queue[0].id, 41u);
+  EXPECT_EQ(spooler.queue[0].status, 0u);
 }
 
 TEST(OpenCashDrawer, RunsOneRawDocumentOfTheCommandBytes) {

@@ -27,6 +27,10 @@ inline constexpr uint32_t kInvalidPrinterNameError = 1801;
 // (ERROR_INVALID_DATATYPE).
 inline constexpr uint32_t kInvalidDataTypeError = 1804;
 
+// The last-error code GetJobW gives for a job id the queue does not hold
+// (ERROR_INVALID_PARAMETER).
+inline constexpr uint32_t kInvalidParameterError = 87;
+
 // The driver attribute bit of an XPS-based printer driver (PRINTER_DRIVER_XPS).
 inline constexpr uint32_t kXpsDriverAttribute = 0x00000002;
 
@@ -49,6 +53,42 @@ struct PrinterRecord {
   std::optional<std::u16string> port_name;
 };
 
+// The status bits of a queued job (JOB_STATUS_*), as JOB_INFO_1W carries them.
+inline constexpr uint32_t kJobStatusPaused = 0x00000001;
+inline constexpr uint32_t kJobStatusError = 0x00000002;
+inline constexpr uint32_t kJobStatusDeleting = 0x00000004;
+inline constexpr uint32_t kJobStatusSpooling = 0x00000008;
+inline constexpr uint32_t kJobStatusPrinting = 0x00000010;
+inline constexpr uint32_t kJobStatusOffline = 0x00000020;
+inline constexpr uint32_t kJobStatusPaperOut = 0x00000040;
+inline constexpr uint32_t kJobStatusPrinted = 0x00000080;
+inline constexpr uint32_t kJobStatusDeleted = 0x00000100;
+inline constexpr uint32_t kJobStatusBlockedDevQ = 0x00000200;
+inline constexpr uint32_t kJobStatusUserIntervention = 0x00000400;
+inline constexpr uint32_t kJobStatusRestart = 0x00000800;
+inline constexpr uint32_t kJobStatusComplete = 0x00001000;
+inline constexpr uint32_t kJobStatusRetained = 0x00002000;
+
+// The fields of one queued job (JOB_INFO_1W) that the service reads. Text
+// the spooler left null is empty.
+struct JobRecord {
+  uint32_t id = 0;
+  std::u16string document_name;
+  uint32_t status = 0;         // kJobStatus* bits
+  std::u16string status_text;  // the port monitor's own words, often empty
+  uint32_t position = 0;       // place in the queue, 1 first
+  uint32_t total_pages = 0;
+  uint32_t pages_printed = 0;
+  int64_t submitted_unix_ms = 0;  // when the job was submitted, UTC
+
+  bool operator==(const JobRecord& other) const {
+    return id == other.id && document_name == other.document_name && status == other.status &&
+           status_text == other.status_text && position == other.position &&
+           total_pages == other.total_pages && pages_printed == other.pages_printed &&
+           submitted_unix_ms == other.submitted_unix_ms;
+  }
+};
+
 // A printer opened for one job. Destroying it closes the printer
 // (ClosePrinter); every other step is an explicit call.
 class OpenedPrinter {
@@ -60,11 +100,12 @@ class OpenedPrinter {
   virtual std::optional<uint32_t> DriverAttributes() = 0;
 
   // StartDocPrinterW at level 1 with the document name, no output file and
-  // the data type. On failure `*error_code` receives the last-error code,
-  // read right after the call: whatever the caller does next (freeing the
-  // strings it passed, for one) may overwrite the thread's code.
-  virtual bool StartDocument(const std::u16string& document_name, const std::u16string& data_type,
-                             uint32_t* error_code) = 0;
+  // the data type: the new job's id, or 0 when the document did not start.
+  // On failure `*error_code` receives the last-error code, read right after
+  // the call: whatever the caller does next (freeing the strings it passed,
+  // for one) may overwrite the thread's code.
+  virtual uint32_t StartDocument(const std::u16string& document_name,
+                                 const std::u16string& data_type, uint32_t* error_code) = 0;
 
   // StartPagePrinter.
   virtual bool StartPage() = 0;
@@ -76,6 +117,21 @@ class OpenedPrinter {
   // EndPagePrinter and EndDocPrinter; their results change nothing.
   virtual void EndPage() = 0;
   virtual void EndDocument() = 0;
+
+  // AbortPrinter: ends the started document and deletes its spool file, so
+  // nothing of it reaches the device. Its result changes nothing.
+  virtual void AbortDocument() = 0;
+
+  // GetJobW at level 1 for `job_id`. A job that has left the queue fails with
+  // kInvalidParameterError.
+  virtual bool ReadJob(uint32_t job_id, JobRecord* job) = 0;
+
+  // SetJobW with JOB_CONTROL_DELETE: withdraws the job from the queue.
+  virtual bool DeleteJob(uint32_t job_id) = 0;
+
+  // EnumJobsW at level 1 (its sizing call and its reading call): every job in
+  // the printer's queue, first to last.
+  virtual bool ReadJobs(std::vector<JobRecord>* jobs) = 0;
 };
 
 class PrintSpooler {

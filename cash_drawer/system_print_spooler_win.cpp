@@ -14,6 +14,12 @@ namespace {
 constexpr DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
 constexpr DWORD kDocInfoLevel = 1;
 constexpr DWORD kDriverInfoLevel = 8;
+constexpr DWORD kJobInfoLevel = 1;
+// EnumJobsW's job count that stands for every job in the queue.
+constexpr DWORD kAllJobs = 0xFFFFFFFF;
+// FILETIME ticks (100 ns since 1601-01-01) of the Unix epoch, and per millisecond.
+constexpr int64_t kUnixEpochTicks = 116444736000000000;
+constexpr int64_t kTicksPerMillisecond = 10000;
 
 // The winspool structures take writable pointers to text they only read.
 wchar_t* AsWritableWide(const std::u16string& text) {
@@ -33,6 +39,32 @@ PrinterRecord RecordAt(const std::vector<BYTE>& buffer, PrinterInfoLevel level, 
   }
   const auto& info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data())[index];
   return {FieldText(info.pPrinterName), FieldText(info.pDriverName), FieldText(info.pPortName)};
+}
+
+std::u16string TextOrEmpty(const wchar_t* field) {
+  return field == nullptr ? std::u16string() : std::u16string(text::AsU16Chars(field));
+}
+
+// A UTC SYSTEMTIME as milliseconds since the Unix epoch; 0 when it is not a date.
+int64_t UnixMilliseconds(const SYSTEMTIME& time) {
+  FILETIME file_time;
+  if (!::SystemTimeToFileTime(&time, &file_time)) return 0;
+  const int64_t ticks =
+      (static_cast<int64_t>(file_time.dwHighDateTime) << 32) | file_time.dwLowDateTime;
+  return (ticks - kUnixEpochTicks) / kTicksPerMillisecond;
+}
+
+JobRecord JobFrom(const JOB_INFO_1W& info) {
+  JobRecord job;
+  job.id = info.JobId;
+  job.document_name = TextOrEmpty(info.pDocument);
+  job.status = info.Status;
+  job.status_text = TextOrEmpty(info.pStatus);
+  job.position = info.Position;
+  job.total_pages = info.TotalPages;
+  job.pages_printed = info.PagesPrinted;
+  job.submitted_unix_ms = UnixMilliseconds(info.Submitted);
+  return job;
 }
 
 // Keeps the last-error code of a failed call across the cleanup that follows
@@ -89,14 +121,13 @@ class SystemOpenedPrinter : public OpenedPrinter {
     return reinterpret_cast<const DRIVER_INFO_8W*>(buffer.data())->dwPrinterDriverAttributes;
   }
 
-  bool StartDocument(const std::u16string& document_name, const std::u16string& data_type,
-                     uint32_t* error_code) override {
+  uint32_t StartDocument(const std::u16string& document_name, const std::u16string& data_type,
+                         uint32_t* error_code) override {
     DOC_INFO_1W info = {AsWritableWide(document_name), nullptr, AsWritableWide(data_type)};
-    if (::StartDocPrinterW(handle_.get(), kDocInfoLevel, reinterpret_cast<BYTE*>(&info)) != 0) {
-      return true;
-    }
-    *error_code = ::GetLastError();
-    return false;
+    const DWORD job_id =
+        ::StartDocPrinterW(handle_.get(), kDocInfoLevel, reinterpret_cast<BYTE*>(&info));
+    if (job_id == 0) *error_code = ::GetLastError();
+    return job_id;
   }
 
   bool StartPage() override { return ::StartPagePrinter(handle_.get()) != 0; }
@@ -111,6 +142,43 @@ class SystemOpenedPrinter : public OpenedPrinter {
 
   void EndPage() override { ::EndPagePrinter(handle_.get()); }
   void EndDocument() override { ::EndDocPrinter(handle_.get()); }
+  void AbortDocument() override { ::AbortPrinter(handle_.get()); }
+
+  bool ReadJob(uint32_t job_id, JobRecord* job) override {
+    LastErrorKeeper last_error;
+    DWORD needed = 0;
+    ::GetJobW(handle_.get(), job_id, kJobInfoLevel, nullptr, 0, &needed);
+    if (needed < sizeof(JOB_INFO_1W)) return last_error.KeepAndFail();
+    std::vector<BYTE> buffer(needed, 0);
+    if (!::GetJobW(handle_.get(), job_id, kJobInfoLevel, buffer.data(), needed, &needed)) {
+      return last_error.KeepAndFail();
+    }
+    *job = JobFrom(*reinterpret_cast<const JOB_INFO_1W*>(buffer.data()));
+    return true;
+  }
+
+  bool DeleteJob(uint32_t job_id) override {
+    return ::SetJobW(handle_.get(), job_id, 0, nullptr, JOB_CONTROL_DELETE) != 0;
+  }
+
+  bool ReadJobs(std::vector<JobRecord>* jobs) override {
+    LastErrorKeeper last_error;
+    DWORD needed = 0;
+    DWORD returned = 0;
+    if (!::EnumJobsW(handle_.get(), 0, kAllJobs, kJobInfoLevel, nullptr, 0, &needed, &returned) &&
+        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+      return last_error.KeepAndFail();
+    }
+    std::vector<BYTE> buffer(needed, 0);
+    if (!::EnumJobsW(handle_.get(), 0, kAllJobs, kJobInfoLevel, buffer.data(), needed, &needed,
+                     &returned)) {
+      return last_error.KeepAndFail();
+    }
+    jobs->clear();
+    const auto* infos = reinterpret_cast<const JOB_INFO_1W*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i) jobs->push_back(JobFrom(infos[i]));
+    return true;
+  }
 
  private:
   ScopedPrinterHandle handle_;

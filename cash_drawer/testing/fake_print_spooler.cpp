@@ -4,7 +4,9 @@
 
 namespace kestro_testing {
 
+using kestro::JobRecord;
 using kestro::kInsufficientBufferError;
+using kestro::kInvalidParameterError;
 using kestro::kInvalidPrinterNameError;
 using kestro::OpenedPrinter;
 using kestro::PrinterInfoLevel;
@@ -16,9 +18,10 @@ uint32_t TextBytes(const std::optional<std::u16string>& text) {
   return text ? static_cast<uint32_t>((text->size() + 1) * sizeof(char16_t)) : 0;
 }
 
-const char* const kJobCalls[] = {"OpenPrinterW",     "GetPrinterDriverW", "StartDocPrinterW",
-                                 "StartPagePrinter", "WritePrinter",      "EndPagePrinter",
-                                 "EndDocPrinter",    "ClosePrinter",      "GetLastError"};
+const char* const kJobCalls[] = {
+    "OpenPrinterW",   "GetPrinterDriverW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter",
+    "EndPagePrinter", "EndDocPrinter",     "AbortPrinter",     "GetJobW",          "SetJobW",
+    "EnumJobsW",      "ClosePrinter",      "GetLastError"};
 
 // The call log's text of a data type, which is plain ASCII.
 std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
@@ -41,18 +44,24 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
     return spooler_->driver_attributes;
   }
 
-  bool StartDocument(const std::u16string& document_name, const std::u16string& data_type,
-                     uint32_t* error_code) override {
+  uint32_t StartDocument(const std::u16string& document_name, const std::u16string& data_type,
+                         uint32_t* error_code) override {
     spooler_->Record("StartDocPrinterW(" + Narrow(data_type) + ")");
     spooler_->document_name_ = document_name;
     auto refused = spooler_->refused_data_types.find(data_type);
     if (refused != spooler_->refused_data_types.end()) {
       spooler_->last_error_ = refused->second;
     } else if (!spooler_->Fails(Step::kStartDocument)) {
-      return true;
+      job_id_ = spooler_->next_job_id++;
+      JobRecord job;
+      job.id = job_id_;
+      job.document_name = document_name;
+      job.status = kestro::kJobStatusSpooling;
+      spooler_->queue.push_back(job);
+      return job_id_;
     }
     *error_code = spooler_->LastErrorCode();
-    return false;
+    return 0;
   }
 
   bool StartPage() override {
@@ -74,10 +83,54 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
   }
 
   void EndPage() override { spooler_->Record("EndPagePrinter"); }
-  void EndDocument() override { spooler_->Record("EndDocPrinter"); }
+
+  void EndDocument() override {
+    spooler_->Record("EndDocPrinter");
+    auto job = spooler_->QueuedJob(job_id_);
+    if (job != spooler_->queue.end()) job->status &= ~kestro::kJobStatusSpooling;
+  }
+
+  void AbortDocument() override {
+    spooler_->Record("AbortPrinter");
+    auto job = spooler_->QueuedJob(job_id_);
+    if (job != spooler_->queue.end()) spooler_->queue.erase(job);
+  }
+
+  bool ReadJob(uint32_t job_id, JobRecord* job) override {
+    spooler_->Record("GetJobW(" + std::to_string(job_id) + ")");
+    if (spooler_->before_read_job) spooler_->before_read_job(job_id);
+    if (spooler_->Fails(Step::kReadJob)) return false;
+    auto queued = spooler_->QueuedJob(job_id);
+    if (queued == spooler_->queue.end()) {
+      spooler_->last_error_ = kInvalidParameterError;
+      return false;
+    }
+    *job = *queued;
+    return true;
+  }
+
+  bool DeleteJob(uint32_t job_id) override {
+    spooler_->Record("SetJobW(" + std::to_string(job_id) + ")");
+    if (spooler_->Fails(Step::kDeleteJob)) return false;
+    auto queued = spooler_->QueuedJob(job_id);
+    if (queued == spooler_->queue.end()) {
+      spooler_->last_error_ = kInvalidParameterError;
+      return false;
+    }
+    spooler_->queue.erase(queued);
+    return true;
+  }
+
+  bool ReadJobs(std::vector<JobRecord>* jobs) override {
+    spooler_->Record("EnumJobsW");
+    if (spooler_->Fails(Step::kReadJobs)) return false;
+    *jobs = spooler_->queue;
+    return true;
+  }
 
  private:
   FakePrintSpooler* spooler_;
+  uint32_t job_id_ = 0;  // the document this handle started, if any
 };
 
 // static
@@ -192,6 +245,11 @@ bool FakePrintSpooler::Openable(const std::u16string& name) const {
   }
   return std::any_of(printers.begin(), printers.end(),
                      [&](const PrinterRecord& record) { return record.name == name; });
+}
+
+std::vector<JobRecord>::iterator FakePrintSpooler::QueuedJob(uint32_t job_id) {
+  return std::find_if(queue.begin(), queue.end(),
+                      [job_id](const JobRecord& job) { return job.id == job_id; });
 }
 
 }  // namespace kestro_testing

@@ -28,6 +28,9 @@ class FakePrintSpooler : public kestro::PrintSpooler {
     kStartDocument,           // StartDocPrinterW, whatever the data type
     kStartPage,               // StartPagePrinter
     kWrite,                   // WritePrinter
+    kReadJob,                 // GetJobW
+    kDeleteJob,               // SetJobW(JOB_CONTROL_DELETE)
+    kReadJobs,                // EnumJobsW
   };
 
   // Bytes a record takes in the fake's buffer, besides its strings, at level
@@ -49,6 +52,17 @@ class FakePrintSpooler : public kestro::PrintSpooler {
   // fails with.
   std::map<std::u16string, uint32_t> refused_data_types;
 
+  // The queue: every job not yet printed or withdrawn, first to last, shared
+  // by all printers. A started document joins it as the next id with
+  // kJobStatusSpooling, which EndDocPrinter clears; AbortPrinter and a
+  // successful SetJobW remove the job. Tests script a job's life by changing
+  // it, also from `before_read_job`.
+  std::vector<kestro::JobRecord> queue;
+  // The id the next started document gets.
+  uint32_t next_job_id = 1;
+  // Runs at the start of each GetJobW call with the job id asked for.
+  std::function<void(uint32_t job_id)> before_read_job;
+
   // Runs after each sizing call (EnumPrintersW or GetDefaultPrinterW), with
   // the number of such calls made so far; a test can change the printers
   // here to make them outgrow the buffer before the reading call.
@@ -65,10 +79,11 @@ class FakePrintSpooler : public kestro::PrintSpooler {
   // Every call in order, by Windows function name: "EnumPrintersW(L, 0)" for
   // the sizing call at level L, "EnumPrintersW(L, N)" for a call with an
   // N-byte buffer, "GetDefaultPrinterW(0)" and "GetDefaultPrinterW(N)" alike,
-  // "StartDocPrinterW(T)" with data type T, and "OpenPrinterW",
-  // "GetPrinterDriverW", "StartPagePrinter", "WritePrinter", "EndPagePrinter",
-  // "EndDocPrinter", "ClosePrinter", "GetLastError". A failed
-  // StartDocPrinterW is followed by the "GetLastError" that reads its code.
+  // "StartDocPrinterW(T)" with data type T, "GetJobW(N)" and "SetJobW(N)"
+  // for job N, and "OpenPrinterW", "GetPrinterDriverW", "StartPagePrinter",
+  // "WritePrinter", "EndPagePrinter", "EndDocPrinter", "AbortPrinter",
+  // "EnumJobsW", "ClosePrinter", "GetLastError". A failed StartDocPrinterW is
+  // followed by the "GetLastError" that reads its code.
   const std::vector<std::string>& calls() const { return calls_; }
   // The log's text of an EnumPrintersW call at `level` with a buffer of
   // `buffer_bytes` bytes (0 for the sizing call).
@@ -103,6 +118,7 @@ class FakePrintSpooler : public kestro::PrintSpooler {
   // Whether `step` is set to fail; if so, sets the last-error code.
   bool Fails(Step step);
   bool Openable(const std::u16string& name) const;
+  std::vector<kestro::JobRecord>::iterator QueuedJob(uint32_t job_id);
 
   std::map<Step, uint32_t> failures_;
   std::optional<uint32_t> written_report_;
