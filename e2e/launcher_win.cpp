@@ -79,7 +79,8 @@ HWND WaitForVisibleWindow(const PROCESS_INFORMATION& process) {
   return nullptr;
 }
 
-// Sends `message` and prints its answer under `name`.
+// Sends `message` with `wparam`, and ENDSESSION_LOGOFF as its lparam, and
+// prints its answer under `name`.
 void SendAndPrint(HWND window, UINT message, const wchar_t* name, WPARAM wparam) {
   DWORD_PTR answer = 0;
   if (!::SendMessageTimeoutW(window, message, wparam, ENDSESSION_LOGOFF, SMTO_NORMAL,
