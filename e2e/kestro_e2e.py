@@ -59,6 +59,10 @@ class Run:
     exit_code: int
     stderr: str
     transcript: list
+    # With end_session: the launcher's lines (each message and its answer),
+    # and the transcript as it was when WM_ENDSESSION returned.
+    stdout: str = ""
+    transcript_at_session_end: list = dataclasses.field(default_factory=list)
 
     def started(self):
         return self.transcript[0] if self.transcript else {}
@@ -70,15 +74,26 @@ class Run:
         return [line.rstrip("\r") for line in self.stderr.split("\n") if line.strip()]
 
 
-def run_kestro(name, requests=None, app_args=(), env=None, via_launcher=False, timeout=120):
+def read_transcript(path):
+    if not path.exists():
+        return []
+    return [json.loads(line) for line in path.read_text(encoding="utf-8").splitlines()
+            if line.strip()]
+
+
+def run_kestro(name, requests=None, app_args=(), env=None, via_launcher=False,
+               end_session=False, timeout=120):
     """Runs kestro.exe from the bundle with the stand-in app's `requests` (a
     list of script lines, or None for no script) and `app_args` after the
-    app's own options. Returns the exit code, standard error and transcript."""
+    app's own options. Returns the exit code, standard error and transcript.
+    With `end_session` the launcher ends the session once the window shows."""
     WORK.mkdir(parents=True, exist_ok=True)
     script = WORK / f"{name}.jsonl"
     transcript = WORK / f"{name}.transcript.jsonl"
-    if transcript.exists():
-        transcript.unlink()
+    at_session_end = WORK / f"{name}.session-end.jsonl"
+    for path in (transcript, at_session_end):
+        if path.exists():
+            path.unlink()
     arguments = []
     if requests is not None:
         script.write_text("".join(json.dumps(r) + "\n" for r in requests), encoding="utf-8")
@@ -86,18 +101,19 @@ def run_kestro(name, requests=None, app_args=(), env=None, via_launcher=False, t
     arguments += ["--transcript", windows_path(transcript)]
     arguments += list(app_args)
     command = [WINE_RUN, "--prefix", str(PREFIX)]
-    if via_launcher:
+    if end_session:
+        command += [LAUNCHER, "--end-session", windows_path(transcript),
+                    windows_path(at_session_end), windows_path(BUNDLE / "kestro.exe")]
+    elif via_launcher:
         command += [LAUNCHER, windows_path(BUNDLE / "kestro.exe")]
     else:
         command += [str(BUNDLE / "kestro.exe")]
     completed = subprocess.run(command + arguments, cwd=BUNDLE, env={**os.environ, **(env or {})},
-                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, timeout=timeout, check=False)
-    lines = []
-    if transcript.exists():
-        lines = [json.loads(line) for line in
-                 transcript.read_text(encoding="utf-8").splitlines() if line.strip()]
-    return Run(completed.returncode, completed.stderr.decode("utf-8", "replace"), lines)
+    return Run(completed.returncode, completed.stderr.decode("utf-8", "replace"),
+               read_transcript(transcript), completed.stdout.decode("utf-8", "replace"),
+               read_transcript(at_session_end))
 
 
 def clear_port_files():

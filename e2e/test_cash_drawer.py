@@ -1,7 +1,7 @@
 """The "kestro/cash_drawer" channel as the app uses it, against the real
 spooler of the tests' Wine prefix: the printer list, the drawer command in
-every dialect as the printer receives it, the answers to bad input and to an
-unknown printer. Replies are read from their bytes with an independent
+every dialect as the printer receives it, the answers to bad input, to an
+unknown printer and to a spooler library that cannot be loaded. Replies are read from their bytes with an independent
 decoder of the standard codec."""
 
 import unittest
@@ -14,6 +14,8 @@ RECEIPT = e2e.RECEIPT_PRINTER
 OFFICE = e2e.OFFICE_PRINTER
 SENT = "The cash drawer command was sent to the printer."
 MISSING = "Cash drawer arguments are missing."
+NOT_OPENED = "Windows could not open the selected printer."
+NO_PRINTER = "No installed or default Windows printer was found."
 
 
 def open_drawer(arguments):
@@ -159,10 +161,32 @@ class UnknownPrinterTest(unittest.TestCase):
         self.assertEqual(kind, "success")
         self.assertEqual(sorted(value), ["errorCode", "message", "success"])
         self.assertEqual(value["success"], False)
-        self.assertEqual(value["message"], "Windows could not open the selected printer.")
+        self.assertEqual(value["message"], NOT_OPENED)
         self.assertIsInstance(value["errorCode"], int)
         self.assertNotIsInstance(value["errorCode"], Int64)
         self.assertEqual(value["errorCode"], 1801)  # ERROR_INVALID_PRINTER_NAME
+
+
+class SpoolerLibraryMissingTest(unittest.TestCase):
+    """winspool.drv is loaded at the first spooler call. When it cannot be
+    loaded, every spooler call fails with the load's error code instead of
+    ending the program."""
+
+    def test_the_app_gets_failure_answers_and_the_program_exits_zero(self):
+        e2e.clear_port_files()
+        run = e2e.run_kestro("no-spooler", [
+            {"method": "listPrinters"},
+            open_drawer({"printerName": RECEIPT}),
+            open_drawer({}),
+        ], env={"WINEDLLOVERRIDES": "winspool.drv=d"})
+        self.assertEqual(run.exit_code, 0, run.stderr)
+        self.assertEqual([reply_of(line) for line in run.requests()], [
+            ("success", []),
+            # ERROR_MOD_NOT_FOUND; the name is the caller's, since no printer is listed.
+            ("success", {"success": False, "message": NOT_OPENED, "errorCode": 126}),
+            ("success", {"success": False, "message": NO_PRINTER}),
+        ])
+        self.assertEqual(e2e.wait_for_port_bytes(RECEIPT, 1, timeout=2), b"")
 
 
 if __name__ == "__main__":

@@ -96,6 +96,21 @@ class ScalingTest(unittest.TestCase):
         self.assertEqual(started["viewSize"], started["clientSize"])
 
 
+class SessionEndTest(unittest.TestCase):
+    """Logoff, shutdown or a restart for updates, as Windows plays it to the
+    window: Windows may end the process as soon as WM_ENDSESSION returns."""
+
+    def test_the_app_has_closed_when_the_session_end_returns_and_the_program_exits_zero(self):
+        # Without the session's end the window would stay up for a minute.
+        run = e2e.run_kestro("session-end", [], app_args=["--hold-ms", "60000"],
+                             end_session=True)
+        self.assertEqual(run.stdout.replace("\r", "").splitlines(),
+                         ["WM_QUERYENDSESSION 1", "WM_ENDSESSION 0"], run.stderr)
+        self.assertEqual(run.exit_code, 0, run.stderr)
+        self.assertEqual(run.transcript_at_session_end, run.transcript)
+        self.assertEqual([line.get("event") for line in run.transcript], ["started", "closing"])
+
+
 class FailedViewTest(unittest.TestCase):
 
     def test_a_failed_view_controller_ends_the_program_with_1(self):

@@ -3,16 +3,15 @@
 #include <io.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 
 #include "embedding/flutter_desktop_api.h"
 #include "runner/console_control.h"
 
 static_assert(kCtrlCEvent == CTRL_C_EVENT && kCtrlBreakEvent == CTRL_BREAK_EVENT &&
-              kCtrlCloseEvent == CTRL_CLOSE_EVENT && kCtrlLogoffEvent == CTRL_LOGOFF_EVENT &&
-              kCtrlShutdownEvent == CTRL_SHUTDOWN_EVENT);
+              kCtrlCloseEvent == CTRL_CLOSE_EVENT);
 
 namespace {
 
@@ -25,7 +24,10 @@ constexpr DWORD kTeardownWaitMs = 5000;
 // never closed: a handler may still be waiting on it while the process
 // exits.
 struct ConsoleControlState {
-  std::atomic<HWND> window{nullptr};
+  // Held while the window is posted to, so that the UI thread never clears
+  // the handle between the handler's reading and its posting.
+  std::mutex window_lock;
+  HWND window = nullptr;
   // Manual reset: set once, at the end of the teardown, for every waiter.
   HANDLE teardown_finished = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
 };
@@ -45,9 +47,11 @@ BOOL WINAPI OnConsoleControl(DWORD event) noexcept {
       break;
   }
   ConsoleControlState& state = ControlState();
-  // Only posted: this thread must not touch the window itself.
-  HWND window = state.window.load();
-  if (window != nullptr) ::PostMessageW(window, WM_CLOSE, 0, 0);
+  {
+    // Only posted: this thread must not touch the window itself.
+    std::lock_guard<std::mutex> hold(state.window_lock);
+    if (state.window != nullptr) ::PostMessageW(state.window, WM_CLOSE, 0, 0);
+  }
   ::WaitForSingleObject(state.teardown_finished, kTeardownWaitMs);
   return TRUE;
 }
@@ -86,4 +90,8 @@ ScopedConsoleControl::ScopedConsoleControl() {
 // Ctrl+C during the process's exit is still ignored.
 ScopedConsoleControl::~ScopedConsoleControl() { ::SetEvent(ControlState().teardown_finished); }
 
-void ScopedConsoleControl::CloseOnConsoleEnd(HWND window) { ControlState().window.store(window); }
+void ScopedConsoleControl::CloseOnConsoleEnd(HWND window) {
+  ConsoleControlState& state = ControlState();
+  std::lock_guard<std::mutex> hold(state.window_lock);
+  state.window = window;
+}

@@ -18,12 +18,12 @@ void CreateConsoleAndRedirect();
 
 // Keeps the console's control events from ending the process in the middle
 // of its work. From its construction to the process's exit, Ctrl+C and
-// Ctrl+Break are ignored, and closing the console, logging off or shutting
-// down closes the window the way the user would and waits, for at most five
-// seconds, until the object is destroyed: Windows ends the process once the
-// handler returns. Create it after ConnectToConsole, once per process, on
-// the UI thread, and let it outlive the whole teardown, so that its
-// destruction marks the teardown's end.
+// Ctrl+Break are ignored, and closing the console closes the window the way
+// the user would and waits, for at most five seconds, until the object is
+// destroyed: Windows ends the process once the handler returns. Create it
+// after ConnectToConsole, once per process, on the UI thread, and let it
+// outlive the whole teardown, so that its destruction marks the teardown's
+// end.
 class ScopedConsoleControl {
  public:
   ScopedConsoleControl();
@@ -32,8 +32,9 @@ class ScopedConsoleControl {
   ScopedConsoleControl(const ScopedConsoleControl&) = delete;
   ScopedConsoleControl& operator=(const ScopedConsoleControl&) = delete;
 
-  // The top-level window that a close, logoff or shutdown event closes.
-  // Borrowed; before it is set, such an event only waits for the teardown.
+  // The top-level window that closing the console closes. Borrowed: set it
+  // to null as the window is destroyed. While it is null, closing the
+  // console only waits for the teardown.
   void CloseOnConsoleEnd(HWND window);
 };
 

@@ -6,8 +6,6 @@ ConsoleControlAction ActionForConsoleControl(uint32_t event) {
     case kCtrlBreakEvent:
       return ConsoleControlAction::kIgnore;
     case kCtrlCloseEvent:
-    case kCtrlLogoffEvent:
-    case kCtrlShutdownEvent:
       return ConsoleControlAction::kCloseWindow;
     default:
       return ConsoleControlAction::kPassOn;

@@ -11,8 +11,6 @@
 inline constexpr uint32_t kCtrlCEvent = 0;
 inline constexpr uint32_t kCtrlBreakEvent = 1;
 inline constexpr uint32_t kCtrlCloseEvent = 2;
-inline constexpr uint32_t kCtrlLogoffEvent = 5;
-inline constexpr uint32_t kCtrlShutdownEvent = 6;
 
 enum class ConsoleControlAction {
   // The event is handled and the process goes on.
@@ -26,8 +24,10 @@ enum class ConsoleControlAction {
 };
 
 // Ctrl+C and Ctrl+Break, which a parent console sends to every program
-// attached to it, are ignored. Closing the console, logging off and shutting
-// down close the window. Any other event is passed on.
+// attached to it, are ignored. Closing the console closes the window. Any
+// other event is passed on: Windows sends no logoff or shutdown event to a
+// process that has loaded user32, whose window hears of the session's end
+// instead.
 ConsoleControlAction ActionForConsoleControl(uint32_t event);
 
 #endif  // KESTRO_RUNNER_CONSOLE_CONTROL_H_

@@ -11,14 +11,14 @@ struct ControlCase {
   ConsoleControlAction action;
 };
 
-// Verifies every event number Windows defines, the unused ones between them
-// and one far beyond.
-TEST(ConsoleControl, KeysAreIgnoredAndEndingsCloseTheWindow) {
+// Verifies every event number Windows defines, logoff (5) and shutdown (6)
+// included, the unused ones between them and one far beyond.
+TEST(ConsoleControl, KeysAreIgnoredAndClosingTheConsoleClosesTheWindow) {
   constexpr ControlCase kCases[] = {
       {0, ConsoleControlAction::kIgnore},          {1, ConsoleControlAction::kIgnore},
       {2, ConsoleControlAction::kCloseWindow},     {3, ConsoleControlAction::kPassOn},
-      {4, ConsoleControlAction::kPassOn},          {5, ConsoleControlAction::kCloseWindow},
-      {6, ConsoleControlAction::kCloseWindow},     {7, ConsoleControlAction::kPassOn},
+      {4, ConsoleControlAction::kPassOn},          {5, ConsoleControlAction::kPassOn},
+      {6, ConsoleControlAction::kPassOn},          {7, ConsoleControlAction::kPassOn},
       {0xFFFFFFFF, ConsoleControlAction::kPassOn},
   };
   for (const ControlCase& c : kCases) {

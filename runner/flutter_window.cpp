@@ -5,6 +5,17 @@
 #include "embedding/app_plugins.h"
 #include "runner/cash_drawer_channel.h"
 
+namespace {
+
+// The end of the session is the window's own to handle, whatever the engine
+// answers: the user is never kept from logging off, and the engine must be
+// ended before Windows ends the process.
+bool IsSessionEnd(UINT message) {
+  return message == WM_QUERYENDSESSION || message == WM_ENDSESSION;
+}
+
+}  // namespace
+
 FlutterWindow::FlutterWindow(const flutter::DartBundle& bundle) : bundle(bundle) {}
 
 FlutterWindow::~FlutterWindow() {
@@ -44,7 +55,7 @@ LRESULT FlutterWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, L
   if (view_controller) {
     std::optional<LRESULT> answer =
         view_controller->HandleTopLevelWindowProc(window, message, wparam, lparam);
-    if (answer) return *answer;
+    if (answer && !IsSessionEnd(message)) return *answer;
     if (message == WM_FONTCHANGE) view_controller->GetEngine()->ReloadSystemFonts();
   }
   return Win32Window::HandleMessage(window, message, wparam, lparam);

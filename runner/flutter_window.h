@@ -15,9 +15,11 @@
 #include "embedding/method_call_channel.h"
 #include "runner/win32_window.h"
 
-// Offers every window message to the engine first. When the window is
-// destroyed the cash drawer channel goes first, then the view controller
-// (which ends the engine), and only then may the quit message be posted.
+// Offers every window message to the engine first; only the session's end
+// reaches the window's own handling whatever the engine answers. When the
+// window is destroyed (closed, or at the end of the session) the cash drawer
+// channel goes first, then the view controller (which ends the engine and
+// the plugins), and only then may the quit message be posted.
 class FlutterWindow : public Win32Window {
  public:
   // Keeps its own copy of `bundle`. No window is created yet.

@@ -211,15 +211,28 @@ int CountLinesWith(const TempFile& file, const std::string& part) {
   return count;
 }
 
-// The two ways the message loop ends. Closing the window ends the view
-// controller (the app says goodbye) and then posts the quit message. A quit
+// How the message loop comes to its end.
+enum class Ending {
+  // The user closes the window.
+  kClosed,
+  // Someone else posts the quit message.
+  kQuitPosted,
+  // The session ends (logoff, shutdown, restart), even though the engine
+  // answers both messages itself and would refuse the end.
+  kSessionEnded,
+};
+
+// Closing the window ends the view controller (the app says goodbye) and
+// then posts the quit message. The end of the session does so too, before
+// WM_ENDSESSION returns, since Windows may end the process then. A quit
 // message posted by someone else leaves the window and the engine up; the
 // DestroyNativeWindow that the entry point runs after the loop, before it
-// uninitialises COM, then ends the engine, and after a close does nothing.
+// uninitialises COM, then ends the engine, and otherwise does nothing.
 TEST(FlutterWindowTest, EngineHasEndedOnceTheWindowIsDestroyedAfterTheLoop) {
   const std::string closing = "\"event\":\"closing\"";
-  for (bool closed : {true, false}) {
-    SCOPED_TRACE(closed ? "window closed" : "quit posted by someone else");
+  for (Ending ending : {Ending::kClosed, Ending::kQuitPosted, Ending::kSessionEnded}) {
+    SCOPED_TRACE(static_cast<int>(ending));
+    const bool window_goes = ending != Ending::kQuitPosted;
     TempFile transcript(L"flutter-window-ending");
     FlutterWindow window(BundleWithArguments({"--transcript", transcript.utf8_path()}));
     ASSERT_TRUE(window.CreateNativeWindow(u"kestro", kOrigin, kSize));
@@ -228,21 +241,29 @@ TEST(FlutterWindowTest, EngineHasEndedOnceTheWindowIsDestroyedAfterTheLoop) {
     ASSERT_TRUE(pump.RunUntil([&] { return ::IsWindowVisible(window.GetHandle()) != FALSE; }));
     HWND view = ContentOf(window);
 
-    if (closed) {
+    if (ending == Ending::kClosed) {
       ::SendMessageW(window.GetHandle(), WM_CLOSE, 0, 0);
-    } else {
+    } else if (ending == Ending::kQuitPosted) {
       ::PostQuitMessage(0);
+    } else {
+      ScopedEngineAnswer engine_answer;
+      engine_answer.Set(WM_QUERYENDSESSION, FALSE);
+      EXPECT_EQ(::SendMessageW(window.GetHandle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+      EXPECT_EQ(CountLinesWith(transcript, closing), 0);
+      engine_answer.Set(WM_ENDSESSION, 0);
+      ::SendMessageW(window.GetHandle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+      EXPECT_EQ(CountLinesWith(transcript, closing), 1);
     }
     ASSERT_TRUE(pump.RunUntil([&] { return pump.quit_posted; }));
-    EXPECT_EQ(window.GetHandle() == nullptr, closed);
-    EXPECT_EQ(::IsWindow(view) == FALSE, closed);
-    EXPECT_EQ(CountLinesWith(transcript, closing), closed ? 1 : 0);
+    EXPECT_EQ(window.GetHandle() == nullptr, window_goes);
+    EXPECT_EQ(::IsWindow(view) == FALSE, window_goes);
+    EXPECT_EQ(CountLinesWith(transcript, closing), window_goes ? 1 : 0);
 
     window.DestroyNativeWindow();
     EXPECT_EQ(window.GetHandle(), nullptr);
     EXPECT_FALSE(::IsWindow(view));
     EXPECT_EQ(CountLinesWith(transcript, closing), 1);
-    if (!closed) {
+    if (!window_goes) {
       // Destroying the window posted a quit message of its own; take it, so
       // that what follows starts with an empty queue.
       MessagePump rest;

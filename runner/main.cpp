@@ -47,6 +47,7 @@ int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   }
   window.SetQuitWhenClosed(true);
   console_control.CloseOnConsoleEnd(window.GetHandle());
+  window.NotifyWhenDestroyed([&console_control] { console_control.CloseOnConsoleEnd(nullptr); });
 
   RunMessageLoop();
   // A quit message posted by someone else ends the loop while the window

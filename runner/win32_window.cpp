@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <type_traits>
+#include <utility>
 
 #include "embedding/callback_boundary.h"
 #include "embedding/flutter_desktop_api.h"
@@ -144,7 +145,16 @@ LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wparam, LPA
     case WM_DESTROY:
       window_handle = nullptr;
       DestroyNativeWindow();
+      if (destroyed_observer) destroyed_observer();
       if (quit_when_closed) ::PostQuitMessage(0);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // Windows may end the process as soon as this returns: the content
+      // goes now, as it does when the window is closed. A session end that
+      // was called off (wparam FALSE) changes nothing.
+      if (wparam) DestroyNativeWindow();
       return 0;
     case WM_SIZE:
       MoveContentToClientArea();
@@ -190,6 +200,10 @@ void Win32Window::MoveContentToClientArea() {
 }
 
 void Win32Window::SetQuitWhenClosed(bool quit) { quit_when_closed = quit; }
+
+void Win32Window::NotifyWhenDestroyed(std::function<void()> observer) {
+  destroyed_observer = std::move(observer);
+}
 
 RECT Win32Window::ClientArea() const {
   RECT client{};

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "runner/window_geometry.h"
@@ -47,6 +48,11 @@ class Win32Window {
   // When set, destroying the window posts the quit message (exit code 0).
   void SetQuitWhenClosed(bool quit);
 
+  // Runs `observer` as each window of this object is destroyed, in its
+  // WM_DESTROY, once GetHandle() has become null and the teardown hook has
+  // run. Whatever the observer uses must outlive the window.
+  void NotifyWhenDestroyed(std::function<void()> observer);
+
   // The client rectangle of the window, as GetClientRect gives it.
   RECT ClientArea() const;
 
@@ -60,8 +66,10 @@ class Win32Window {
  protected:
   // Handles every message of the window after creation has begun. The base
   // version handles destruction, sizing, activation, DPI and theme changes
-  // and returns 0 for them; anything else goes to DefWindowProcW. An
-  // override passes on every message it has not fully answered itself.
+  // and returns 0 for them; anything else goes to DefWindowProcW. It never
+  // refuses the end of the session, and when the session ends it destroys
+  // the window before it returns, since Windows may end the process then.
+  // An override passes on every message it has not fully answered itself.
   virtual LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
   // Runs at the end of a successful CreateNativeWindow; its result is that
@@ -84,6 +92,7 @@ class Win32Window {
   bool quit_when_closed = false;
   HWND window_handle = nullptr;
   HWND content_window = nullptr;
+  std::function<void()> destroyed_observer;
 };
 
 #endif  // KESTRO_RUNNER_WIN32_WINDOW_H_

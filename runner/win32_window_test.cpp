@@ -219,6 +219,38 @@ TEST(Win32WindowTest, ClosingPostsQuitOnlyWhenAsked) {
   }
 }
 
+// Windows may end the process as soon as WM_ENDSESSION returns. The window
+// never refuses the end of the session; when it ends, the window is torn
+// down and destroyed, its observer told and the quit message posted before
+// the message returns. An end that was called off changes nothing.
+TEST(Win32WindowTest, SessionEndDestroysTheWindowBeforeTheMessageReturns) {
+  WPARAM exit_code = 99;
+  DrainQueueForQuit(&exit_code);
+  RecordingWindow window;
+  ASSERT_TRUE(window.CreateNativeWindow(u"kestro", kOrigin, kSize));
+  window.SetQuitWhenClosed(true);
+  window.NotifyWhenDestroyed([&window] {
+    window.events.push_back(window.GetHandle() ? "observer with handle" : "observer");
+  });
+  HWND handle = window.GetHandle();
+  window.events.clear();
+
+  EXPECT_EQ(::SendMessageW(handle, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  EXPECT_EQ(::SendMessageW(handle, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF), 0);
+  EXPECT_TRUE(::IsWindow(handle));
+  EXPECT_FALSE(DrainQueueForQuit(&exit_code));
+  EXPECT_TRUE(window.events.empty());
+
+  EXPECT_EQ(::SendMessageW(handle, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF), 0);
+  EXPECT_FALSE(::IsWindow(handle));
+  EXPECT_EQ(window.GetHandle(), nullptr);
+  // The hook runs again in the WM_DESTROY that the teardown sends.
+  const std::vector<std::string> expected = {"destroying with window", "destroying without",
+                                             "observer"};
+  EXPECT_EQ(window.events, expected);
+  EXPECT_TRUE(DrainQueueForQuit(&exit_code));
+}
+
 TEST(Win32WindowTest, SecondCreationDestroysFirstWindowAfterTheHook) {
   RecordingWindow window;
   ASSERT_TRUE(window.CreateNativeWindow(u"kestro", kOrigin, kSize));
