@@ -7,7 +7,9 @@ the installed files are compared byte for byte with the bundle the package
 was built from, and the shortcut, the "Apps & features" entry and the Run
 value are read from the prefix.
 
-Paths come from the environment that ctest sets (packaging/CMakeLists.txt)."""
+Paths come from the environment that ctest sets (packaging/CMakeLists.txt),
+which gives the end-to-end helpers (e2e/kestro_e2e.py) a work folder and so a
+prefix of the walk's own."""
 
 import hashlib
 import json
@@ -16,21 +18,18 @@ import pathlib
 import re
 import shutil
 import subprocess
-import time
 import unittest
 
-WORK = pathlib.Path(os.environ["KESTRO_PACKAGE_WORK"])
-BUNDLE = pathlib.Path(os.environ["KESTRO_BUNDLE_DIR"])
+import kestro_e2e as e2e
+
+WORK = e2e.WORK
 MAKE_MSI = os.environ["KESTRO_MAKE_MSI"]
 # The arguments every package of the build is made with, one a line.
 MAKE_MSI_ARGUMENTS = pathlib.Path(os.environ["KESTRO_MAKE_MSI_ARGUMENTS"])
 VERSION = os.environ["KESTRO_VERSION"]
 PUBLISHER = os.environ["KESTRO_PUBLISHER"]
-WINE_RUN = os.environ["KESTRO_WINE_RUN"]
-WINE_PRINTERS = os.environ["KESTRO_WINE_PRINTERS"]
 
-PREFIX = WORK / "wine-prefix"
-DRIVE_C = PREFIX / "drive_c"
+DRIVE_C = e2e.PREFIX / "drive_c"
 INSTALL_DIR = DRIVE_C / "Program Files" / "kestro"
 INSTALLED_PROGRAM = r"C:\Program Files\kestro\kestro.exe"
 OLDER_VERSION = "0.9.0"
@@ -52,15 +51,9 @@ OWN_KEY = SOFTWARE + r"\kestro"
 # A value line of `reg query`: four blanks before the name, the type and the value.
 VALUE_LINE = re.compile(r"^ {4}(.+?) {4}(REG_\w+)(?: {4}(.*))?$")
 
-PRINTER = "Receipt Printer"
-PORT_FILE = WORK / "receipt.bin"
+PRINTER = e2e.RECEIPT_PRINTER
 SENT = "The cash drawer command was sent to the printer."
 DRAWER_KICK = "1b700019fa"
-
-
-def windows_path(path):
-    """The Windows path of a Unix path: Wine's drive Z: is the Unix root."""
-    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
 def unix_path(path):
@@ -69,15 +62,16 @@ def unix_path(path):
 
 
 def wine(*arguments, timeout=300):
-    return subprocess.run([WINE_RUN, "--prefix", str(PREFIX), *arguments], capture_output=True,
-                          text=True, errors="replace", timeout=timeout, check=False)
+    return subprocess.run([e2e.WINE_RUN, "--prefix", str(e2e.PREFIX), *arguments],
+                          capture_output=True, text=True, errors="replace", timeout=timeout,
+                          check=False)
 
 
 def msiexec(log_name, *arguments):
     """Runs msiexec silently with a verbose log; returns its exit code and
-    the end of the log, for failure messages."""
+    the log's text."""
     log = WORK / f"{log_name}.log"
-    code = wine("msiexec", *arguments, "/qn", "/l*v", windows_path(log)).returncode
+    code = wine("msiexec", *arguments, "/qn", "/l*v", e2e.windows_path(log)).returncode
     text = log.read_bytes().decode("utf-8", "replace") if log.exists() else ""
     return code, text
 
@@ -138,29 +132,19 @@ def msi_table(package, table):
 
 
 def run_installed_program():
-    """Starts the installed kestro.exe by its C: path with a script that lists
-    the printers and opens the drawer; returns the exit code, standard error
-    and the transcript's request lines."""
+    """Starts the installed kestro.exe by its C: path, from another folder,
+    with a script that lists the printers and opens the drawer; returns the
+    exit code, standard error and the transcript."""
     script = WORK / "script.jsonl"
     transcript = WORK / "transcript.jsonl"
     requests = [{"method": "listPrinters"},
                 {"method": "openDrawer", "arguments": {"printerName": PRINTER}}]
     script.write_text("".join(json.dumps(r) + "\n" for r in requests), encoding="utf-8")
-    completed = wine(INSTALLED_PROGRAM, "--script", windows_path(script),
-                     "--transcript", windows_path(transcript), timeout=120)
+    completed = wine(INSTALLED_PROGRAM, "--script", e2e.windows_path(script),
+                     "--transcript", e2e.windows_path(transcript), timeout=120)
     lines = [json.loads(line) for line in transcript.read_text(encoding="utf-8").splitlines()
              if line.strip()] if transcript.exists() else []
-    return completed.returncode, completed.stderr, [line for line in lines if "request" in line]
-
-
-def wait_for_port_bytes(count, timeout=30):
-    """The bytes the printer received, once there are `count` or after `timeout` s."""
-    deadline = time.monotonic() + timeout
-    while True:
-        data = PORT_FILE.read_bytes() if PORT_FILE.exists() else b""
-        if len(data) >= count or time.monotonic() > deadline:
-            return data
-        time.sleep(0.2)
+    return completed.returncode, completed.stderr, lines
 
 
 class PackageWalkTest(unittest.TestCase):
@@ -171,7 +155,7 @@ class PackageWalkTest(unittest.TestCase):
         WORK.mkdir(parents=True)
         # The older bundle: this one with one file changed and one added.
         cls.older_bundle = WORK / "older-bundle"
-        shutil.copytree(BUNDLE, cls.older_bundle)
+        shutil.copytree(e2e.BUNDLE, cls.older_bundle)
         with (cls.older_bundle / CHANGED).open("ab") as changed:
             changed.write(b"older")
         (cls.older_bundle / OLDER_ONLY).write_text("from the older package\n")
@@ -185,16 +169,17 @@ class PackageWalkTest(unittest.TestCase):
                         "-out", str(cls.cert)], capture_output=True, check=True)
         cls.signed_bundle = WORK / "signed-bundle"
         cls.newer = WORK / f"kestro-{VERSION}-x64.msi"
-        make_msi("--bundle", str(BUNDLE), "--version", VERSION, "--output", str(cls.newer),
+        make_msi("--bundle", str(e2e.BUNDLE), "--version", VERSION, "--output", str(cls.newer),
                  "--sign-cert", str(cls.cert), "--sign-key", str(key),
                  "--signed-bundle", str(cls.signed_bundle))
-        completed = wine(WINE_PRINTERS, "add-file", PRINTER, str(PORT_FILE), "--default")
+        completed = wine(e2e.WINE_PRINTERS, "add-file", PRINTER, str(e2e.PORT_FILES[PRINTER]),
+                         "--default")
         if completed.returncode != 0:
             raise AssertionError(f"wine-printers failed: {completed.stderr}")
 
     @classmethod
     def tearDownClass(cls):
-        subprocess.run([WINE_RUN, "--prefix", str(PREFIX), "--stop"], check=True, timeout=120)
+        e2e.stop_wine()
 
     def test_install_upgrade_run_downgrade_and_remove(self):
         self.check_packages()
@@ -224,7 +209,7 @@ class PackageWalkTest(unittest.TestCase):
                 "run": registry(RUN_KEY).get(RUN_KEY, {}), "products": registry(PRODUCTS_KEY)}
 
     def check_installs_silently(self, package, version, bundle, properties, before):
-        code, log = msiexec(f"install-{version}", "/i", windows_path(package), *properties)
+        code, log = msiexec(f"install-{version}", "/i", e2e.windows_path(package), *properties)
         self.assertEqual(code, 0, log[-3000:])
         self.assertEqual(file_digests(INSTALL_DIR), file_digests(bundle))
 
@@ -263,26 +248,29 @@ class PackageWalkTest(unittest.TestCase):
         # Signing changed the signed files alone.
         unsigned = {k: v for k, v in file_digests(self.signed_bundle).items() if k not in signed}
         self.assertEqual(unsigned,
-                         {k: v for k, v in file_digests(BUNDLE).items() if k not in signed})
+                         {k: v for k, v in file_digests(e2e.BUNDLE).items() if k not in signed})
 
     def check_installed_program_opens_the_drawer(self):
-        PORT_FILE.write_bytes(b"")
-        code, stderr, requests = run_installed_program()
+        e2e.clear_port_files()
+        code, stderr, transcript = run_installed_program()
         self.assertEqual(code, 0, stderr)
+        self.assertTrue(transcript and transcript[0].get("bundleFilesFound"), transcript)
+        requests = [line for line in transcript if "request" in line]
         self.assertEqual(len(requests), 2, requests)
         printers = requests[0]["reply"]["success"]
         self.assertEqual([(p["name"], p["isDefault"]) for p in printers], [(PRINTER, True)])
         self.assertEqual(requests[1]["reply"], {"success": {
             "success": True, "message": SENT, "printerName": PRINTER}})
-        self.assertEqual(wait_for_port_bytes(len(DRAWER_KICK) // 2).hex(), DRAWER_KICK)
+        received = e2e.wait_for_port_bytes(PRINTER, len(DRAWER_KICK) // 2)
+        self.assertEqual(received.hex(), DRAWER_KICK)
 
     def check_downgrade_is_refused(self):
         installed = file_digests(INSTALL_DIR)
         entries = uninstall_entries()
-        code, log = msiexec("downgrade", "/i", windows_path(self.older))
+        code, log = msiexec("downgrade", "/i", e2e.windows_path(self.older))
         self.assertEqual(code, ERROR_INSTALL_FAILURE % 256, log[-3000:])
-        # Refused for the newer version found; the message, which Windows
-        # shows or logs, is the launch condition's. Wine logs neither.
+        # Refused because of the newer version found. Windows logs the launch
+        # condition's message, which the package carries; Wine logs none.
         self.assertIn("WIX_DOWNGRADE_DETECTED = {", log)
         self.assertEqual(msi_table(self.older, "LaunchCondition"),
                          [["NOT WIX_DOWNGRADE_DETECTED", DOWNGRADE_MESSAGE]])
@@ -290,7 +278,7 @@ class PackageWalkTest(unittest.TestCase):
         self.assertEqual(uninstall_entries(), entries)
 
     def check_removes_silently(self, before):
-        code, log = msiexec("remove", "/x", windows_path(self.newer))
+        code, log = msiexec("remove", "/x", e2e.windows_path(self.newer))
         self.assertEqual(code, 0, log[-3000:])
         self.assertFalse(INSTALL_DIR.exists())
         self.assertEqual(self.prefix_state(), before)
