@@ -98,8 +98,7 @@ class DrawerKickWatch : public KickWatcher {
 
   // Queues the kick for the watch's thread and returns. Called on one thread
   // (the UI thread), never during destruction.
-  void Watch(const std::u16string& printer_name, uint32_t job_id,
-             int64_t expire_after_ms) override;
+  void Watch(const std::u16string& printer_name, uint32_t job_id, int64_t expire_after_ms) override;
 
  private:
   struct HandedKick {
