@@ -39,6 +39,8 @@ using Log = std::vector<std::string>;
 
 constexpr char16_t kPrinter[] = u"Receipt Printer";
 constexpr int64_t kDefaultExpireMs = 30000;
+// More looks than any case needs: a watch that never ends fails the case.
+constexpr int kMostLooks = 100;
 
 // A job's status from a time on; kGone takes it out of the queue.
 constexpr uint32_t kGone = 0xFFFFFFFF;
@@ -311,9 +313,13 @@ struct KickWatchRun {
               {"success", true}, {"message", kSentMessage}, {"printerName", "Receipt Printer"}})));
       if (watched) clock.AwaitWaiter();
     }
-    while (watched) {
+    for (int looks = 0; watched; ++looks) {
       const int64_t due = clock.AwaitWaiter();
       if (due >= c.teardown_at) break;
+      if (looks == kMostLooks) {
+        ADD_FAILURE() << "the watch still waits for a look at " << due;
+        break;
+      }
       clock.SetNow(due);
     }
     if (c.teardown_at != kNoDeadline) clock.SetNow(c.teardown_at);

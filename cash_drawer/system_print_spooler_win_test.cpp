@@ -19,10 +19,13 @@
 
 #include "cash_drawer/cash_drawer_handler.h"
 #include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/drawer_kick_watch.h"
+#include "cash_drawer/kick_clock.h"
 #include "cash_drawer/printer_enumeration.h"
 #include "cash_drawer/printer_resolution.h"
 #include "cash_drawer/text_conversion.h"
 #include "codec/testing/recording_result.h"
+#include "codec/testing/stderr_capture.h"
 #include "codec/testing/value_printer.h"
 #include "tools/wine_printers/printer_admin_win.h"
 
@@ -36,6 +39,7 @@ using flutter::ValueMap;
 using kestro_testing::Answer;
 using kestro_testing::RecordingResult;
 using kestro_testing::SameValue;
+using kestro_testing::StderrCapture;
 
 constexpr char kPortDir[] = KESTRO_TEST_PORT_DIR;
 
@@ -232,6 +236,61 @@ TEST_F(SystemSpoolerTest, TheInstalledHandlerOpensTheDrawerOnTheDefaultPrinter) 
   EXPECT_TRUE(SameValue(*answer.value, EncodableValue(expected)));
   EXPECT_EQ(AwaitPortBytes(OfficePrinter(), 5),
             (std::vector<uint8_t>{0x1B, 0x07, 0x19, 0x7F, 0x07}));
+}
+
+// GetJobW reads the drawer job while its document is open. Wine's spooler
+// prints the job inside EndDocPrinter, so a watch started after that finds
+// it gone at its first look and withdraws nothing; the port gets the bytes
+// once.
+TEST_F(SystemSpoolerTest, AWatchedKickThatWasDeliveredLeftTheQueue) {
+  const TestPrinter& printer = ReceiptPrinter();
+  const std::vector<uint8_t> command = {0x1B, 0x70, 0x00, 0x19, 0xFA};
+  std::unique_ptr<OpenedPrinter> opened = spooler_.OpenNamedPrinter(printer.name);
+  ASSERT_NE(opened, nullptr);
+  uint32_t error_code = 0;
+  const uint32_t job_id = opened->StartDocument(kDrawerDocumentName, kRawDataType, &error_code);
+  ASSERT_NE(job_id, 0u) << error_code;
+  JobRecord job;
+  ASSERT_TRUE(opened->ReadJob(job_id, &job)) << spooler_.LastErrorCode();
+  EXPECT_EQ(job.id, job_id);
+  EXPECT_EQ(job.document_name, kDrawerDocumentName);
+  uint32_t written = 0;
+  ASSERT_TRUE(opened->StartPage());
+  ASSERT_TRUE(opened->Write(command, &written));
+  opened->EndPage();
+  opened->EndDocument();
+  opened.reset();
+
+  SystemKickClock clock;
+  StderrCapture capture;
+  const KickWatchOutcome outcome = WatchKickToEnd(spooler_, printer.name, job_id, 30000, clock);
+  EXPECT_TRUE(capture.TakeLines().empty());
+  EXPECT_EQ(outcome.fate, KickFate::kLeftQueue);
+  EXPECT_EQ(outcome.error_code, 0u);
+  EXPECT_EQ(AwaitPortBytes(printer, command.size()), command);
+}
+
+// The installed handler with the watch on its own thread: the kick is
+// delivered once, never withdrawn, and the watch ends without a word.
+TEST_F(SystemSpoolerTest, TheWatchNeverWithdrawsADeliveredKick) {
+  const TestPrinter& printer = ReceiptPrinter();
+  Answer answer;
+  StderrCapture capture;
+  {
+    SystemPrintSpooler watch_spooler;
+    SystemKickClock clock;
+    DrawerKickWatch watch(watch_spooler, clock);
+    auto arguments = std::make_unique<EncodableValue>(
+        ValueMap{{"printerName", ToUtf8String(printer.name)}, {"expireAfterMs", 600000}});
+    HandleCashDrawerCall(flutter::MethodCall("openDrawer", std::move(arguments)),
+                         std::make_unique<RecordingResult>(&answer), &watch);
+  }
+  EXPECT_TRUE(capture.TakeLines().empty());
+  const ValueMap expected = {
+      {"success", true}, {"message", kSentMessage}, {"printerName", ToUtf8String(printer.name)}};
+  ASSERT_TRUE(answer.value.has_value());
+  EXPECT_TRUE(SameValue(*answer.value, EncodableValue(expected)));
+  EXPECT_EQ(AwaitPortBytes(printer, 5), (std::vector<uint8_t>{0x1B, 0x70, 0x00, 0x19, 0xFA}));
 }
 
 }  // namespace
