@@ -25,7 +25,6 @@
 #include "cash_drawer/printer_resolution.h"
 #include "cash_drawer/text_conversion.h"
 #include "codec/testing/recording_result.h"
-#include "codec/testing/stderr_capture.h"
 #include "codec/testing/value_printer.h"
 #include "tools/wine_printers/printer_admin_win.h"
 
@@ -39,7 +38,6 @@ using flutter::ValueMap;
 using kestro_testing::Answer;
 using kestro_testing::RecordingResult;
 using kestro_testing::SameValue;
-using kestro_testing::StderrCapture;
 
 constexpr char kPortDir[] = KESTRO_TEST_PORT_DIR;
 
@@ -262,35 +260,10 @@ TEST_F(SystemSpoolerTest, AWatchedKickThatWasDeliveredLeftTheQueue) {
   opened.reset();
 
   SystemKickClock clock;
-  StderrCapture capture;
   const KickWatchOutcome outcome = WatchKickToEnd(spooler_, printer.name, job_id, 30000, clock);
-  EXPECT_TRUE(capture.TakeLines().empty());
   EXPECT_EQ(outcome.fate, KickFate::kLeftQueue);
   EXPECT_EQ(outcome.error_code, 0u);
   EXPECT_EQ(AwaitPortBytes(printer, command.size()), command);
-}
-
-// The installed handler with the watch on its own thread: the kick is
-// delivered once, never withdrawn, and the watch ends without a word.
-TEST_F(SystemSpoolerTest, TheWatchNeverWithdrawsADeliveredKick) {
-  const TestPrinter& printer = ReceiptPrinter();
-  Answer answer;
-  StderrCapture capture;
-  {
-    SystemPrintSpooler watch_spooler;
-    SystemKickClock clock;
-    DrawerKickWatch watch(watch_spooler, clock);
-    auto arguments = std::make_unique<EncodableValue>(
-        ValueMap{{"printerName", ToUtf8String(printer.name)}, {"expireAfterMs", 600000}});
-    HandleCashDrawerCall(flutter::MethodCall("openDrawer", std::move(arguments)),
-                         std::make_unique<RecordingResult>(&answer), &watch);
-  }
-  EXPECT_TRUE(capture.TakeLines().empty());
-  const ValueMap expected = {
-      {"success", true}, {"message", kSentMessage}, {"printerName", ToUtf8String(printer.name)}};
-  ASSERT_TRUE(answer.value.has_value());
-  EXPECT_TRUE(SameValue(*answer.value, EncodableValue(expected)));
-  EXPECT_EQ(AwaitPortBytes(printer, 5), (std::vector<uint8_t>{0x1B, 0x70, 0x00, 0x19, 0xFA}));
 }
 
 }  // namespace
