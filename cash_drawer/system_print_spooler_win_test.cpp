@@ -237,9 +237,9 @@ TEST_F(SystemSpoolerTest, TheInstalledHandlerOpensTheDrawerOnTheDefaultPrinter) 
 }
 
 // GetJobW reads the drawer job while its document is open. Wine's spooler
-// prints the job inside EndDocPrinter, so a watch started after that finds
-// it gone at its first look and withdraws nothing; the port gets the bytes
-// once.
+// prints the job inside EndDocPrinter, after which GetJobW finds no such job;
+// a watch started then finds it gone at its first look and withdraws
+// nothing. The port gets the bytes once.
 TEST_F(SystemSpoolerTest, AWatchedKickThatWasDeliveredLeftTheQueue) {
   const TestPrinter& printer = ReceiptPrinter();
   const std::vector<uint8_t> command = {0x1B, 0x70, 0x00, 0x19, 0xFA};
@@ -257,6 +257,8 @@ TEST_F(SystemSpoolerTest, AWatchedKickThatWasDeliveredLeftTheQueue) {
   ASSERT_TRUE(opened->Write(command, &written));
   opened->EndPage();
   opened->EndDocument();
+  EXPECT_FALSE(opened->ReadJob(job_id, &job));
+  EXPECT_EQ(spooler_.LastErrorCode(), kInvalidParameterError);
   opened.reset();
 
   SystemKickClock clock;
