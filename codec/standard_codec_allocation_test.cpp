@@ -44,6 +44,11 @@ std::vector<uint8_t> ListOf(uint32_t count, const std::vector<uint8_t>& element)
   return bytes;
 }
 
+// A list holding only `element`.
+std::vector<uint8_t> OneElementList(const std::vector<uint8_t>& element) {
+  return ListOf(1, element);
+}
+
 // A map from the 32-bit integers 0 to count - 1, each to a copy of `value`.
 std::vector<uint8_t> MapTo(uint32_t count, const std::vector<uint8_t>& value) {
   std::vector<uint8_t> bytes = Header(0x0D, count);
@@ -70,7 +75,8 @@ std::vector<uint8_t> NestedLists(uint32_t depth, uint32_t tail, bool plausible) 
 }
 
 // Each failed read of a string or array consumes nothing, and each list
-// level sees the same remaining bytes: neither may multiply what is held.
+// level sees the same remaining bytes: neither may multiply what is held, nor
+// may an inner list start a decode budget of its own.
 TEST(StandardCodecAllocationTest, AnnouncedSizesCannotMultiplyWhatADecodeHolds) {
   struct Case {
     const char* what;
@@ -81,6 +87,7 @@ TEST(StandardCodecAllocationTest, AnnouncedSizesCannotMultiplyWhatADecodeHolds) 
       {"Int32Arrays", ListOf(11000, Huge(0x09))},
       {"Float64Arrays", ListOf(11000, Huge(0x0B))},
       {"strings as map values", MapTo(6000, Huge(0x07))},
+      {"one-element lists each holding a huge string", ListOf(11000, OneElementList(Huge(0x07)))},
       {"lists in lists", NestedLists(500, 64 * 1024, false)},
       {"lists in lists, counts each plausible", NestedLists(500, 64 * 1024, true)},
   };

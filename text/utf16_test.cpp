@@ -16,6 +16,8 @@ struct Utf8ToWideCase {
 const Utf8ToWideCase kWellFormed[] = {
     {"empty", "", u""},
     {"ASCII", "Receipt 80mm", u"Receipt 80mm"},
+    {"last one-byte code point", "DEL\x7F", u"DEL\u007F"},
+    {"first two-byte code point", "PAD\xC2\x80", u"PAD\u0080"},
     {"two-byte", "Caf\xC3\xA9", u"Caf\u00E9"},
     {"three-byte", "\xE2\x82\xAC 5", u"\u20AC 5"},
     {"four-byte becomes a surrogate pair", "\xF0\x9F\x96\xA8", u"\U0001F5A8"},
