@@ -64,7 +64,7 @@ test-asan: native-asan
 	cd $(BUILD)/native-asan && $(CTEST) -j $(JOBS)
 
 test-tsan: native-tsan
-	cd $(BUILD)/native-tsan && $(CTEST) -j $(JOBS) -L messaging
+	cd $(BUILD)/native-tsan && $(CTEST) -j $(JOBS) -L 'messaging|threads'
 
 test-windows: windows
 	cd $(BUILD)/windows && $(CURDIR)/scripts/with-display $(CTEST) -j $(JOBS); \

@@ -1,6 +1,10 @@
 #include "cash_drawer/cash_drawer_handler.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/kick_decision.h"
 #include "cash_drawer/printer_enumeration.h"
 #include "cash_drawer/printer_resolution.h"
 #include "cash_drawer/text_conversion.h"
@@ -11,6 +15,14 @@ namespace {
 constexpr int32_t kDefaultPin = 0;
 constexpr int32_t kDefaultPulseOn = 25;
 constexpr int32_t kDefaultPulseOff = 250;
+constexpr int32_t kDefaultExpireAfterMs = 30000;
+
+// A drawer job's outcome, and how long to watch it.
+struct DrawerKick {
+  std::u16string printer_name;
+  DrawerJobReport report;
+  int32_t expire_after_ms;
+};
 
 const flutter::EncodableValue* Find(const flutter::ValueMap& arguments, const std::string& key) {
   auto entry = arguments.find(flutter::EncodableValue(key));
@@ -19,21 +31,33 @@ const flutter::EncodableValue* Find(const flutter::ValueMap& arguments, const st
 
 // The drawer job for one "openDrawer" argument map. The printer is resolved
 // before the remaining entries are read.
-flutter::ValueMap OpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler) {
+DrawerKick OpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler) {
   const std::u16string printer_name = ReadStringArgument(arguments, "printerName");
   const std::u16string model_hint = ReadStringArgument(arguments, "modelHint");
-  const std::u16string resolved = ResolvePrinterName(printer_name, model_hint, spooler);
+  DrawerKick kick;
+  kick.printer_name = ResolvePrinterName(printer_name, model_hint, spooler);
   const int32_t pin = ReadIntArgument(arguments, "pin", kDefaultPin);
   const int32_t pulse_on = ReadIntArgument(arguments, "pulseOn", kDefaultPulseOn);
   const int32_t pulse_off = ReadIntArgument(arguments, "pulseOff", kDefaultPulseOff);
   const std::string protocol = ToUtf8String(ReadStringArgument(arguments, "protocol"));
-  return OpenCashDrawer(resolved, protocol, pin, pulse_on, pulse_off, spooler);
+  kick.expire_after_ms = std::min<int32_t>(
+      ReadIntArgument(arguments, "expireAfterMs", kDefaultExpireAfterMs), kLongestKickTimeMs);
+  kick.report = RunDrawerJob(kick.printer_name, protocol, pin, pulse_on, pulse_off, spooler);
+  return kick;
+}
+
+// Hands a command the spooler took to the watch, unless told not to watch it.
+void HandToWatcher(const DrawerKick& kick, KickWatcher* watcher) {
+  if (watcher == nullptr || kick.expire_after_ms <= 0) return;
+  if (!kick.report.sent || kick.report.job_id == 0) return;
+  watcher->Watch(kick.printer_name, kick.report.job_id, kick.expire_after_ms);
 }
 
 }  // namespace
 
 void HandleCashDrawerCall(const flutter::MethodCall& call,
-                          std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler) {
+                          std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler,
+                          KickWatcher* watcher) {
   const std::string& method = call.method_name();
   if (method == "listPrinters") {
     result->Success(flutter::EncodableValue(BuildPrinterList(spooler)));
@@ -44,7 +68,9 @@ void HandleCashDrawerCall(const flutter::MethodCall& call,
     if (map == nullptr) {
       result->Error(kInvalidArgumentsCode, kInvalidArgumentsMessage, nullptr);
     } else {
-      result->Success(flutter::EncodableValue(OpenDrawer(*map, spooler)));
+      DrawerKick kick = OpenDrawer(*map, spooler);
+      result->Success(flutter::EncodableValue(std::move(kick.report.answer)));
+      HandToWatcher(kick, watcher);
     }
   } else {
     result->NotImplemented();

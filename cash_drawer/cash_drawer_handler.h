@@ -4,9 +4,12 @@
 //   "listPrinters"  arguments ignored; answers the list of BuildPrinterList.
 //   "openDrawer"    a map with the optional entries "printerName",
 //                   "modelHint", "protocol" (strings), "pin", "pulseOn",
-//                   "pulseOff" (32- or 64-bit integers; defaults 0, 25, 250);
-//                   answers the map of OpenCashDrawer, or the error
-//                   "invalid_arguments" when the arguments are not a map.
+//                   "pulseOff", "expireAfterMs" (32- or 64-bit integers;
+//                   defaults 0, 25, 250, 30000); answers the map of
+//                   OpenCashDrawer, or the error "invalid_arguments" when the
+//                   arguments are not a map. A sent command is then watched
+//                   for "expireAfterMs" (at most 600000; 0 or less: not
+//                   watched) and withdrawn if it has not printed by then.
 //   anything else   not implemented.
 // Method names are compared byte for byte. A wrongly typed entry takes its
 // default; a drawer failure is a successful answer that says so.
@@ -18,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "cash_drawer/kick_watcher.h"
 #include "cash_drawer/print_spooler.h"
 #include "codec/encodable_value.h"
 #include "codec/method_call.h"
@@ -33,14 +37,18 @@ inline constexpr char kInvalidArgumentsCode[] = "invalid_arguments";
 inline constexpr char kInvalidArgumentsMessage[] = "Cash drawer arguments are missing.";
 
 // Answers `call` through `result` exactly once and destroys `result` before
-// returning. Every spooler call goes to `spooler`.
+// returning. Every spooler call goes to `spooler`. Once answered, a drawer
+// command the spooler took is handed to `watcher` (borrowed; none when null)
+// unless its "expireAfterMs" is 0 or less.
 void HandleCashDrawerCall(const flutter::MethodCall& call,
-                          std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler);
+                          std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler,
+                          KickWatcher* watcher = nullptr);
 
 #ifdef _WIN32
 // The same with the system's print spooler; the channel's installed handler.
 void HandleCashDrawerCall(const flutter::MethodCall& call,
-                          std::unique_ptr<flutter::MethodResult> result);
+                          std::unique_ptr<flutter::MethodResult> result,
+                          KickWatcher* watcher = nullptr);
 #endif
 
 // The string under the string key `key`, as UTF-16; empty when the entry is
