@@ -2,6 +2,8 @@
 #
 #   make run     build for Windows and run the host under Wine with a demo script
 #   make test    build every configuration and run every test
+#   make package build the Windows Installer package build/windows/kestro-VERSION-x64.msi;
+#                with SIGN_CERT=cert.pem SIGN_KEY=key.pem it is signed (README: "Installing on a till")
 #   make fuzz    run each fuzz target for FUZZ_SECONDS (default 60)
 #   make bench   run the benchmarks (natively and under Wine), write build/bench/results.json,
 #                build/bench/wine.json and docs/performance.md
@@ -19,9 +21,14 @@ CTEST = ctest --output-on-failure --no-tests=error
 
 cmake_configure = cmake -S . -B $(BUILD)/$(1) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
 cmake_build = cmake --build $(BUILD)/$(1) -j $(JOBS)
+# The Windows configuration; the signing files are given anew with every
+# make, so that a package is signed only when they are named.
+windows_options = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DKESTRO_SIGN_CERT=$(if $(SIGN_CERT),$(abspath $(SIGN_CERT))) \
+  -DKESTRO_SIGN_KEY=$(if $(SIGN_KEY),$(abspath $(SIGN_KEY)))
 
 .PHONY: deps native native-asan native-tsan windows fuzz-build test test-native \
-        test-asan test-tsan test-windows test-fuzz fuzz bench run
+        test-asan test-tsan test-windows test-fuzz fuzz bench run package
 
 deps:
 	@scripts/install-deps.sh
@@ -39,8 +46,12 @@ native-tsan: deps
 	$(call cmake_build,native-tsan)
 
 windows: deps
-	$(call cmake_configure,windows,Release,-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake)
+	$(call cmake_configure,windows,Release,$(windows_options))
 	$(call cmake_build,windows)
+
+package: deps
+	$(call cmake_configure,windows,Release,$(windows_options))
+	$(call cmake_build,windows) --target msi
 
 fuzz-build: deps
 	$(call cmake_configure,fuzz,RelWithDebInfo,-DKESTRO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang)
@@ -53,7 +64,7 @@ test-asan: native-asan
 	cd $(BUILD)/native-asan && $(CTEST) -j $(JOBS)
 
 test-tsan: native-tsan
-	cd $(BUILD)/native-tsan && $(CTEST) -j $(JOBS) -L messaging
+	cd $(BUILD)/native-tsan && $(CTEST) -j $(JOBS) -L 'messaging|threads'
 
 test-windows: windows
 	cd $(BUILD)/windows && $(CURDIR)/scripts/with-display $(CTEST) -j $(JOBS); \
@@ -73,7 +84,7 @@ fuzz: fuzz-build
 bench: deps
 	$(call cmake_configure,bench,Release,-DKESTRO_BENCH=ON)
 	$(call cmake_build,bench) --target kestro_bench
-	$(call cmake_configure,windows,Release,-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake)
+	$(call cmake_configure,windows,Release,$(windows_options))
 	$(call cmake_build,windows) --target bundle wine-printers floor-window floor-spooler
 	scripts/with-display scripts/bench-report $(BUILD)/bench --windows-build $(BUILD)/windows
 

@@ -1,7 +1,9 @@
 #include "cash_drawer/cash_drawer_handler.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "cash_drawer/kick_decision.h"
 #include "cash_drawer/printer_enumeration.h"
 #include "cash_drawer/text_conversion.h"
 
@@ -11,16 +13,25 @@ namespace {
 constexpr int32_t kDefaultPin = 0;
 constexpr int32_t kDefaultPulseOn = 25;
 constexpr int32_t kDefaultPulseOff = 250;
+constexpr int32_t kDefaultExpireAfterMs = 30000;
 
 const flutter::EncodableValue* Find(const flutter::ValueMap& arguments, const std::string& key) {
   auto entry = arguments.find(flutter::EncodableValue(key));
   return entry == arguments.end() ? nullptr : &entry->second;
 }
 
+// Hands a command the spooler took to the watch, unless told not to watch it.
+void HandToWatcher(const OpenDrawerOutcome& kick, KickWatcher* watcher) {
+  if (watcher == nullptr || kick.expire_after_ms <= 0) return;
+  if (!kick.job.sent || kick.job.job_id == 0) return;
+  watcher->Watch(kick.printer.name, kick.job.job_id, kick.expire_after_ms);
+}
+
 }  // namespace
 
 void HandleCashDrawerCall(const flutter::MethodCall& call,
-                          std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler) {
+                          std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler,
+                          KickWatcher* watcher) {
   const std::string& method = call.method_name();
   if (method == "listPrinters") {
     result->Success(flutter::EncodableValue(BuildPrinterList(spooler)));
@@ -31,7 +42,9 @@ void HandleCashDrawerCall(const flutter::MethodCall& call,
     if (map == nullptr) {
       result->Error(kInvalidArgumentsCode, kInvalidArgumentsMessage, nullptr);
     } else {
-      result->Success(flutter::EncodableValue(std::move(RunOpenDrawer(*map, spooler).job.answer)));
+      OpenDrawerOutcome kick = RunOpenDrawer(*map, spooler);
+      result->Success(flutter::EncodableValue(std::move(kick.job.answer)));
+      HandToWatcher(kick, watcher);
     }
   } else {
     result->NotImplemented();
@@ -48,6 +61,8 @@ OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler
   const int32_t pulse_on = ReadIntArgument(arguments, "pulseOn", kDefaultPulseOn);
   const int32_t pulse_off = ReadIntArgument(arguments, "pulseOff", kDefaultPulseOff);
   const std::string protocol = ToUtf8String(ReadStringArgument(arguments, "protocol"));
+  outcome.expire_after_ms = std::min<int32_t>(
+      ReadIntArgument(arguments, "expireAfterMs", kDefaultExpireAfterMs), kLongestKickTimeMs);
   outcome.job = RunDrawerJob(outcome.printer.name, protocol, pin, pulse_on, pulse_off, spooler);
   return outcome;
 }

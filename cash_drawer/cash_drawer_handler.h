@@ -4,9 +4,12 @@
 //   "listPrinters"  arguments ignored; answers the list of BuildPrinterList.
 //   "openDrawer"    a map with the optional entries "printerName",
 //                   "modelHint", "protocol" (strings), "pin", "pulseOn",
-//                   "pulseOff" (32- or 64-bit integers; defaults 0, 25, 250);
-//                   answers the map of OpenCashDrawer, or the error
-//                   "invalid_arguments" when the arguments are not a map.
+//                   "pulseOff", "expireAfterMs" (32- or 64-bit integers;
+//                   defaults 0, 25, 250, 30000); answers the map of
+//                   OpenCashDrawer, or the error "invalid_arguments" when the
+//                   arguments are not a map. A sent command is then watched
+//                   for "expireAfterMs" (at most 600000; 0 or less: not
+//                   watched) and withdrawn if it has not printed by then.
 //   anything else   not implemented.
 // Method names are compared byte for byte. A wrongly typed entry takes its
 // default; a drawer failure is a successful answer that says so.
@@ -19,6 +22,7 @@
 #include <string>
 
 #include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/kick_watcher.h"
 #include "cash_drawer/print_spooler.h"
 #include "cash_drawer/printer_resolution.h"
 #include "codec/encodable_value.h"
@@ -35,26 +39,33 @@ inline constexpr char kInvalidArgumentsCode[] = "invalid_arguments";
 inline constexpr char kInvalidArgumentsMessage[] = "Cash drawer arguments are missing.";
 
 // Answers `call` through `result` exactly once and destroys `result` before
-// returning. Every spooler call goes to `spooler`.
+// returning. Every spooler call goes to `spooler`. Once answered, a drawer
+// command the spooler took is handed to `watcher` (borrowed; none when null)
+// unless its "expireAfterMs" is 0 or less.
 void HandleCashDrawerCall(const flutter::MethodCall& call,
-                          std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler);
+                          std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler,
+                          KickWatcher* watcher = nullptr);
 
 #ifdef _WIN32
 // The same with the system's print spooler; the channel's installed handler.
 void HandleCashDrawerCall(const flutter::MethodCall& call,
-                          std::unique_ptr<flutter::MethodResult> result);
+                          std::unique_ptr<flutter::MethodResult> result,
+                          KickWatcher* watcher = nullptr);
 #endif
 
 // What "openDrawer" did with one argument map: the printer chosen and the
-// rule that chose it, and the drawer job, whose answer is the call's reply.
+// rule that chose it, the drawer job, whose answer is the call's reply, and
+// how long its kick is to be watched.
 struct OpenDrawerOutcome {
   PrinterChoice printer;
   DrawerJobReport job;
+  int32_t expire_after_ms = 0;
 };
 
 // Runs "openDrawer" for `arguments`, read as the channel reads them: the
 // printer is chosen from "printerName" and "modelHint", then the job runs with
-// "protocol", "pin", "pulseOn" and "pulseOff" (defaults "", 0, 25, 250).
+// "protocol", "pin", "pulseOn" and "pulseOff" (defaults "", 0, 25, 250);
+// "expireAfterMs" (default 30000) is read and capped, not acted on.
 OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler);
 
 // The string under the string key `key`, as UTF-16; empty when the entry is

@@ -203,6 +203,93 @@ TEST(HandleCashDrawerCall, APrinterFailureIsASuccessfulAnswer) {
   EXPECT_EQ(spooler.opened_names(), std::vector<std::u16string>{u"Kitchen"});
 }
 
+// Writes down each kick handed over, and whether the call had been answered
+// by then.
+class RecordingWatcher : public KickWatcher {
+ public:
+  struct Kick {
+    std::u16string printer_name;
+    uint32_t job_id;
+    int64_t expire_after_ms;
+    int answers_before;
+  };
+
+  explicit RecordingWatcher(const Answer* answer) : answer_(answer) {}
+  void Watch(const std::u16string& printer_name, uint32_t job_id,
+             int64_t expire_after_ms) override {
+    kicks.push_back({printer_name, job_id, expire_after_ms, answer_->count});
+  }
+
+  std::vector<Kick> kicks;
+
+ private:
+  const Answer* answer_;
+};
+
+// "expireAfterMs" is read like "pin"; a sent command is handed over only
+// after the answer, and only when it is to be watched.
+TEST(HandleCashDrawerCall, HandsASentCommandToTheWatcherAfterAnswering) {
+  constexpr int64_t kNotWatched = -1;
+  const int64_t two_to_32 = int64_t{1} << 32;
+  struct Case {
+    const char* label;
+    std::optional<EncodableValue> expire;
+    int64_t watched_for;
+  };
+  const Case cases[] = {
+      {"missing", std::nullopt, 30000},
+      {"32-bit", EncodableValue(int32_t{5000}), 5000},
+      {"64-bit, low 32 bits", EncodableValue(two_to_32 + 1000), 1000},
+      {"64-bit whose low 32 bits are 0", EncodableValue(two_to_32), kNotWatched},
+      {"double", EncodableValue(5000.0), 30000},
+      {"string", EncodableValue("5000"), 30000},
+      {"zero", EncodableValue(int32_t{0}), kNotWatched},
+      {"negative", EncodableValue(int64_t{-5}), kNotWatched},
+      {"the cap", EncodableValue(int32_t{600000}), 600000},
+      {"above the cap", EncodableValue(int32_t{600001}), 600000},
+      {"largest", EncodableValue(std::numeric_limits<int32_t>::max()), 600000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    FakePrintSpooler spooler = OfficeSpooler();
+    spooler.next_job_id = 7;
+    ValueMap arguments = {{"printerName", "receipt printer"}};
+    if (c.expire) arguments.emplace("expireAfterMs", *c.expire);
+    Answer answer;
+    RecordingWatcher watcher(&answer);
+    HandleCashDrawerCall(MethodCall("openDrawer", std::make_unique<EncodableValue>(arguments)),
+                         std::make_unique<RecordingResult>(&answer), spooler, &watcher);
+    EXPECT_TRUE(SameValue(*answer.value, EncodableValue(Sent("Receipt Printer"))));
+    if (c.watched_for == kNotWatched) {
+      EXPECT_TRUE(watcher.kicks.empty());
+      continue;
+    }
+    ASSERT_EQ(watcher.kicks.size(), 1u);
+    EXPECT_EQ(watcher.kicks[0].printer_name, u"Receipt Printer");
+    EXPECT_EQ(watcher.kicks[0].job_id, 7u);
+    EXPECT_EQ(watcher.kicks[0].expire_after_ms, c.watched_for);
+    EXPECT_EQ(watcher.kicks[0].answers_before, 1);
+  }
+}
+
+// A command the spooler did not take, or never got, is not watched.
+TEST(HandleCashDrawerCall, HandsNoFailedCommandToTheWatcher) {
+  const FakePrintSpooler::Step failing_steps[] = {FakePrintSpooler::Step::kOpenPrinter,
+                                                  FakePrintSpooler::Step::kStartDocument,
+                                                  FakePrintSpooler::Step::kWrite};
+  for (FakePrintSpooler::Step step : failing_steps) {
+    SCOPED_TRACE(static_cast<int>(step));
+    FakePrintSpooler spooler = OfficeSpooler();
+    spooler.FailAt(step, 5);
+    Answer answer;
+    RecordingWatcher watcher(&answer);
+    HandleCashDrawerCall(MethodCall("openDrawer", std::make_unique<EncodableValue>(ValueMap{})),
+                         std::make_unique<RecordingResult>(&answer), spooler, &watcher);
+    EXPECT_TRUE(SameValue(answer.value->Get<ValueMap>().at(EncodableValue("success")), false));
+    EXPECT_TRUE(watcher.kicks.empty());
+  }
+}
+
 TEST(ReadIntArgument, TakesIntegersAndDefaultsEverythingElse) {
   constexpr int32_t kDefault = 250;
   const int64_t two_to_32 = int64_t{1} << 32;

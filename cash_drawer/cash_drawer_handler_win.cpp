@@ -6,9 +6,9 @@
 namespace kestro {
 
 void HandleCashDrawerCall(const flutter::MethodCall& call,
-                          std::unique_ptr<flutter::MethodResult> result) {
+                          std::unique_ptr<flutter::MethodResult> result, KickWatcher* watcher) {
   SystemPrintSpooler spooler;
-  HandleCashDrawerCall(call, std::move(result), spooler);
+  HandleCashDrawerCall(call, std::move(result), spooler, watcher);
 }
 
 }  // namespace kestro

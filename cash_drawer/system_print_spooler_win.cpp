@@ -108,6 +108,14 @@ class LastErrorKeeper {
   bool kept_ = false;
 };
 
+// Windows fails GetJobW and SetJobW for a job the queue does not hold with
+// ERROR_INVALID_PARAMETER; Wine's spooler fails them without setting any code
+// (measured). Called right after such a failure, with the code cleared before
+// the call, it gives Wine's failure Windows's code.
+void MarkMissingJob() {
+  if (::GetLastError() == ERROR_SUCCESS) ::SetLastError(ERROR_INVALID_PARAMETER);
+}
+
 // Sole owner of an open printer handle; closes it when destroyed.
 class ScopedPrinterHandle {
  public:
@@ -164,10 +172,16 @@ class SystemOpenedPrinter : public OpenedPrinter {
   bool ReadJob(uint32_t job_id, JobRecord* job) override {
     LastErrorKeeper last_error;
     DWORD needed = 0;
+    ::SetLastError(ERROR_SUCCESS);
     ::GetJobW(handle_.get(), job_id, kJobInfoLevel, nullptr, 0, &needed);
-    if (needed < sizeof(JOB_INFO_1W)) return last_error.KeepAndFail();
+    if (needed < sizeof(JOB_INFO_1W)) {
+      MarkMissingJob();
+      return last_error.KeepAndFail();
+    }
     std::vector<BYTE> buffer(needed, 0);
+    ::SetLastError(ERROR_SUCCESS);
     if (!::GetJobW(handle_.get(), job_id, kJobInfoLevel, buffer.data(), needed, &needed)) {
+      MarkMissingJob();
       return last_error.KeepAndFail();
     }
     *job = JobFrom(*reinterpret_cast<const JOB_INFO_1W*>(buffer.data()));
@@ -175,7 +189,10 @@ class SystemOpenedPrinter : public OpenedPrinter {
   }
 
   bool DeleteJob(uint32_t job_id) override {
-    return ::SetJobW(handle_.get(), job_id, 0, nullptr, JOB_CONTROL_DELETE) != 0;
+    ::SetLastError(ERROR_SUCCESS);
+    if (::SetJobW(handle_.get(), job_id, 0, nullptr, JOB_CONTROL_DELETE)) return true;
+    MarkMissingJob();
+    return false;
   }
 
   bool ReadJobs(std::vector<JobRecord>* jobs) override {

@@ -20,6 +20,8 @@
 
 #include "cash_drawer/cash_drawer_handler.h"
 #include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/drawer_kick_watch.h"
+#include "cash_drawer/kick_clock.h"
 #include "cash_drawer/printer_enumeration.h"
 #include "cash_drawer/printer_resolution.h"
 #include "cash_drawer/text_conversion.h"
@@ -252,6 +254,38 @@ TEST_F(SystemSpoolerTest, TheInstalledHandlerOpensTheDrawerOnTheDefaultPrinter) 
   EXPECT_TRUE(SameValue(*answer.value, EncodableValue(expected)));
   EXPECT_EQ(AwaitPortBytes(OfficePrinter(), 5),
             (std::vector<uint8_t>{0x1B, 0x07, 0x19, 0x7F, 0x07}));
+}
+
+// GetJobW reads the drawer job while its document is open. Wine's spooler
+// prints the job inside EndDocPrinter, after which GetJobW finds no such job;
+// a watch started then finds it gone at its first look and withdraws
+// nothing. The port gets the bytes once.
+TEST_F(SystemSpoolerTest, AWatchedKickThatWasDeliveredLeftTheQueue) {
+  const TestPrinter& printer = ReceiptPrinter();
+  const std::vector<uint8_t> command = {0x1B, 0x70, 0x00, 0x19, 0xFA};
+  std::unique_ptr<OpenedPrinter> opened = spooler_.OpenNamedPrinter(printer.name);
+  ASSERT_NE(opened, nullptr);
+  uint32_t error_code = 0;
+  const uint32_t job_id = opened->StartDocument(kDrawerDocumentName, kRawDataType, &error_code);
+  ASSERT_NE(job_id, 0u) << error_code;
+  JobRecord job;
+  ASSERT_TRUE(opened->ReadJob(job_id, &job)) << spooler_.LastErrorCode();
+  EXPECT_EQ(job.id, job_id);
+  EXPECT_EQ(job.document_name, kDrawerDocumentName);
+  uint32_t written = 0;
+  ASSERT_TRUE(opened->StartPage());
+  ASSERT_TRUE(opened->Write(command, &written));
+  opened->EndPage();
+  opened->EndDocument();
+  EXPECT_FALSE(opened->ReadJob(job_id, &job));
+  EXPECT_EQ(spooler_.LastErrorCode(), kInvalidParameterError);
+  opened.reset();
+
+  SystemKickClock clock;
+  const KickWatchOutcome outcome = WatchKickToEnd(spooler_, printer.name, job_id, 30000, clock);
+  EXPECT_EQ(outcome.fate, KickFate::kLeftQueue);
+  EXPECT_EQ(outcome.error_code, 0u);
+  EXPECT_EQ(AwaitPortBytes(printer, command.size()), command);
 }
 
 }  // namespace

@@ -68,6 +68,9 @@ class OpenDrawerTest(unittest.TestCase):
         # Mistyped entries take their defaults; the 64-bit pin keeps its low 32 bits.
         ({"printerName": 5, "pulseOn": 30.0, "pin": {"$int64": 4294967297},
           "protocol": "starPrnt"}, RECEIPT, "1b07197f1a"),
+        # The shortest watch, and none: a command the printer took is never withdrawn.
+        ({"expireAfterMs": 1}, RECEIPT, "1b700019fa"),
+        ({"expireAfterMs": 0, "pin": 1}, RECEIPT, "1b700119fa"),
     ]
 
     @classmethod
@@ -89,6 +92,9 @@ class OpenDrawerTest(unittest.TestCase):
             with self.subTest(arguments=arguments):
                 self.assertEqual(reply_of(line), ("success", {
                     "success": True, "message": SENT, "printerName": printer}))
+
+    def test_no_command_is_withdrawn(self):
+        self.assertEqual([line for line in self.run_.stderr_lines() if "withdr" in line], [])
 
     def test_each_printer_receives_its_commands_in_order(self):
         for printer in (RECEIPT, OFFICE):

@@ -1,18 +1,18 @@
 #include "runner/cash_drawer_channel.h"
 
+#include <memory>
 #include <utility>
 
 #include "cash_drawer/cash_drawer_handler.h"
 #include "codec/standard_method_codec.h"
 
-std::unique_ptr<flutter::MethodCallChannel> MakeCashDrawerChannel(
-    flutter::BinaryMessenger* messenger) {
-  return std::make_unique<flutter::MethodCallChannel>(messenger, kestro::kCashDrawerChannelName,
-                                                      &flutter::CodecForSerializer());
+CashDrawerChannel::CashDrawerChannel(flutter::BinaryMessenger* messenger)
+    : watch_(watch_spooler_, watch_clock_),
+      channel_(messenger, kestro::kCashDrawerChannelName, &flutter::CodecForSerializer()) {
+  channel_.SetCallHandler(
+      [this](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {
+        kestro::HandleCashDrawerCall(call, std::move(result), &watch_);
+      });
 }
 
-flutter::CallHandler CashDrawerCallHandler() {
-  return [](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {
-    kestro::HandleCashDrawerCall(call, std::move(result));
-  };
-}
+CashDrawerChannel::~CashDrawerChannel() { channel_.SetCallHandler(nullptr); }

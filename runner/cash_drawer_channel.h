@@ -1,23 +1,38 @@
-// The app's own native service channel, "kestro/cash_drawer": how the content
-// window makes it and what it installs as its call handler.
+// The app's own native service channel, "kestro/cash_drawer": the channel
+// with its call handler, and the watch over the drawer commands it sends.
 
 #ifndef KESTRO_RUNNER_CASH_DRAWER_CHANNEL_H_
 #define KESTRO_RUNNER_CASH_DRAWER_CHANNEL_H_
 
-#include <memory>
-
+#include "cash_drawer/drawer_kick_watch.h"
+#include "cash_drawer/kick_clock.h"
+#include "cash_drawer/system_print_spooler_win.h"
 #include "embedding/binary_messenger.h"
-#include "embedding/call_dispatcher.h"
 #include "embedding/method_call_channel.h"
 
-// A method channel named "kestro/cash_drawer" on `messenger` (borrowed; it
-// must outlive the channel) with the process's shared standard method codec.
-// Nothing is registered until a call handler is set.
-std::unique_ptr<flutter::MethodCallChannel> MakeCashDrawerChannel(
-    flutter::BinaryMessenger* messenger);
+// A method channel named "kestro/cash_drawer" on the messenger, with the
+// process's shared standard method codec, whose calls go to the cash drawer
+// service; each drawer command the spooler takes is watched, on a thread of
+// the watch's own, and withdrawn if it has not printed in time.
+class CashDrawerChannel {
+ public:
+  // Installs the call handler on `messenger` (borrowed; it must outlive this
+  // object).
+  explicit CashDrawerChannel(flutter::BinaryMessenger* messenger);
+  // Removes the call handler from the messenger, since it uses the watch,
+  // then ends the watch: commands still queued get a short grace and are
+  // withdrawn (see DrawerKickWatch).
+  ~CashDrawerChannel();
 
-// The channel's call handler: hands each call, and the ownership of its
-// result, straight to the cash drawer service. It holds no state.
-flutter::CallHandler CashDrawerCallHandler();
+  CashDrawerChannel(const CashDrawerChannel&) = delete;
+  CashDrawerChannel& operator=(const CashDrawerChannel&) = delete;
+
+ private:
+  // The watch's own spooler and clock, used on its thread.
+  kestro::SystemPrintSpooler watch_spooler_;
+  kestro::SystemKickClock watch_clock_;
+  kestro::DrawerKickWatch watch_;
+  flutter::MethodCallChannel channel_;
+};
 
 #endif  // KESTRO_RUNNER_CASH_DRAWER_CHANNEL_H_

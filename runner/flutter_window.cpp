@@ -47,8 +47,11 @@ bool FlutterWindow::OnWindowCreated() {
 }
 
 void FlutterWindow::InstallCashDrawerChannel() {
-  cash_drawer_channel = MakeCashDrawerChannel(view_controller->GetEngine()->GetMessenger());
-  cash_drawer_channel->SetCallHandler(CashDrawerCallHandler());
+  // An earlier channel goes first: its teardown removes the handler of the
+  // channel's name.
+  cash_drawer_channel.reset();
+  cash_drawer_channel =
+      std::make_unique<CashDrawerChannel>(view_controller->GetEngine()->GetMessenger());
 }
 
 LRESULT FlutterWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -12,7 +12,7 @@
 
 #include "embedding/dart_bundle.h"
 #include "embedding/flutter_view_controller.h"
-#include "embedding/method_call_channel.h"
+#include "runner/cash_drawer_channel.h"
 #include "runner/win32_window.h"
 
 // Offers every window message to the engine first; only the session's end
@@ -37,8 +37,8 @@ class FlutterWindow : public Win32Window {
   void OnWindowDestroying() override;
 
  private:
-  // Makes the cash drawer channel on the engine's messenger and installs its
-  // call handler. Requires a complete view controller.
+  // Makes the cash drawer channel, with its call handler, on the engine's
+  // messenger. Requires a complete view controller.
   void InstallCashDrawerChannel();
 
   // Lets tests see whether a view controller is kept.
@@ -48,7 +48,7 @@ class FlutterWindow : public Win32Window {
   // Present only while complete (it has a view), so that every message
   // handled with a controller may act on its engine.
   std::unique_ptr<flutter::FlutterViewController> view_controller;
-  std::unique_ptr<flutter::MethodCallChannel> cash_drawer_channel;
+  std::unique_ptr<CashDrawerChannel> cash_drawer_channel;
 };
 
 #endif  // KESTRO_RUNNER_FLUTTER_WINDOW_H_

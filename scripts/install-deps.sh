@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev libmsgpack-cxx-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb x11-apps imagemagick xdotool python3
+  wixl msitools osslsigncode openssl
 )
 
 if [[ ${1:-} == --list ]]; then

@@ -1,6 +1,7 @@
 #include "cash_drawer/testing/fake_print_spooler.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace kestro_testing {
 
@@ -31,14 +32,17 @@ std::string Narrow(const std::u16string& text) { return std::string(text.begin()
 class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
  public:
   explicit FakeOpenedPrinter(FakePrintSpooler* spooler) : spooler_(spooler) {
+    auto lock = spooler_->Lock();
     ++spooler_->open_printers_;
   }
   ~FakeOpenedPrinter() override {
+    auto lock = spooler_->Lock();
     spooler_->Record("ClosePrinter");
     --spooler_->open_printers_;
   }
 
   std::optional<uint32_t> DriverAttributes() override {
+    auto lock = spooler_->Lock();
     spooler_->Record("GetPrinterDriverW");
     if (spooler_->Fails(Step::kGetPrinterDriver)) return std::nullopt;
     return spooler_->driver_attributes;
@@ -46,11 +50,12 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
 
   uint32_t StartDocument(const std::u16string& document_name, const std::u16string& data_type,
                          uint32_t* error_code) override {
+    auto lock = spooler_->Lock();
     spooler_->Record("StartDocPrinterW(" + Narrow(data_type) + ")");
     spooler_->document_name_ = document_name;
     auto refused = spooler_->refused_data_types.find(data_type);
     if (refused != spooler_->refused_data_types.end()) {
-      spooler_->last_error_ = refused->second;
+      spooler_->last_error() = refused->second;
     } else if (!spooler_->Fails(Step::kStartDocument)) {
       job_id_ = spooler_->next_job_id++;
       JobRecord job;
@@ -65,11 +70,13 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
   }
 
   bool StartPage() override {
+    auto lock = spooler_->Lock();
     spooler_->Record("StartPagePrinter");
     return !spooler_->Fails(Step::kStartPage);
   }
 
   bool Write(const std::vector<uint8_t>& bytes, uint32_t* written) override {
+    auto lock = spooler_->Lock();
     spooler_->Record("WritePrinter");
     if (spooler_->Fails(Step::kWrite)) {
       *written = 0;
@@ -82,27 +89,33 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
     return true;
   }
 
-  void EndPage() override { spooler_->Record("EndPagePrinter"); }
+  void EndPage() override {
+    auto lock = spooler_->Lock();
+    spooler_->Record("EndPagePrinter");
+  }
 
   void EndDocument() override {
+    auto lock = spooler_->Lock();
     spooler_->Record("EndDocPrinter");
     auto job = spooler_->QueuedJob(job_id_);
     if (job != spooler_->queue.end()) job->status &= ~kestro::kJobStatusSpooling;
   }
 
   void AbortDocument() override {
+    auto lock = spooler_->Lock();
     spooler_->Record("AbortPrinter");
     auto job = spooler_->QueuedJob(job_id_);
     if (job != spooler_->queue.end()) spooler_->queue.erase(job);
   }
 
   bool ReadJob(uint32_t job_id, JobRecord* job) override {
+    auto lock = spooler_->Lock();
     spooler_->Record("GetJobW(" + std::to_string(job_id) + ")");
     if (spooler_->before_read_job) spooler_->before_read_job(job_id);
     if (spooler_->Fails(Step::kReadJob)) return false;
     auto queued = spooler_->QueuedJob(job_id);
     if (queued == spooler_->queue.end()) {
-      spooler_->last_error_ = kInvalidParameterError;
+      spooler_->last_error() = kInvalidParameterError;
       return false;
     }
     *job = *queued;
@@ -110,11 +123,12 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
   }
 
   bool DeleteJob(uint32_t job_id) override {
+    auto lock = spooler_->Lock();
     spooler_->Record("SetJobW(" + std::to_string(job_id) + ")");
     if (spooler_->Fails(Step::kDeleteJob)) return false;
     auto queued = spooler_->QueuedJob(job_id);
     if (queued == spooler_->queue.end()) {
-      spooler_->last_error_ = kInvalidParameterError;
+      spooler_->last_error() = kInvalidParameterError;
       return false;
     }
     spooler_->queue.erase(queued);
@@ -122,6 +136,7 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
   }
 
   bool ReadJobs(std::vector<JobRecord>* jobs) override {
+    auto lock = spooler_->Lock();
     spooler_->Record("EnumJobsW");
     if (spooler_->Fails(Step::kReadJobs)) return false;
     *jobs = spooler_->queue;
@@ -141,11 +156,25 @@ std::string FakePrintSpooler::EnumCall(PrinterInfoLevel level, uint32_t buffer_b
 
 void FakePrintSpooler::FailAt(Step step, uint32_t error_code) { failures_[step] = error_code; }
 
+void FakePrintSpooler::SetLastError(uint32_t code) {
+  auto lock = Lock();
+  last_error() = code;
+}
+
+void FakePrintSpooler::Record(std::string call) {
+  if (call_suffix) call += call_suffix();
+  calls_.push_back(std::move(call));
+}
+
 std::vector<std::string> FakePrintSpooler::JobCalls() const {
   std::vector<std::string> job_calls;
   std::copy_if(calls_.begin(), calls_.end(), std::back_inserter(job_calls),
                [](const std::string& call) {
-                 const std::string function = call.substr(0, call.find('('));
+                 // The name, without the arguments or the suffix that follow it.
+                 const auto name_end = std::find_if(call.begin(), call.end(), [](char c) {
+                   return !std::isalnum(static_cast<unsigned char>(c));
+                 });
+                 const std::string function(call.begin(), name_end);
                  return std::find(std::begin(kJobCalls), std::end(kJobCalls), function) !=
                         std::end(kJobCalls);
                });
@@ -170,19 +199,21 @@ uint32_t FakePrintSpooler::RecordBytes(PrinterInfoLevel level) const {
 }
 
 uint32_t FakePrintSpooler::PrinterRecordBytesNeeded(PrinterInfoLevel level) {
+  auto lock = Lock();
   Record(EnumCall(level, 0));
   const uint32_t needed = RecordBytes(level);
-  if (needed != 0) last_error_ = kInsufficientBufferError;
+  if (needed != 0) last_error() = kInsufficientBufferError;
   if (after_enum_sizing) after_enum_sizing(++enum_sizing_calls_);
   return needed;
 }
 
 bool FakePrintSpooler::ReadPrinterRecords(PrinterInfoLevel level, uint32_t buffer_bytes,
                                           std::vector<PrinterRecord>* records) {
+  auto lock = Lock();
   Record(EnumCall(level, buffer_bytes));
   if (Fails(Step::kReadPrinterRecords)) return false;
   if (buffer_bytes < RecordBytes(level)) {
-    last_error_ = kInsufficientBufferError;
+    last_error() = kInsufficientBufferError;
     return false;
   }
   records->clear();
@@ -197,19 +228,21 @@ bool FakePrintSpooler::ReadPrinterRecords(PrinterInfoLevel level, uint32_t buffe
 }
 
 uint32_t FakePrintSpooler::DefaultPrinterUnitsNeeded() {
+  auto lock = Lock();
   Record("GetDefaultPrinterW(0)");
   const uint32_t needed =
       default_printer.empty() ? 0 : static_cast<uint32_t>(default_printer.size() + 1);
-  if (needed != 0) last_error_ = kInsufficientBufferError;
+  if (needed != 0) last_error() = kInsufficientBufferError;
   if (after_default_sizing) after_default_sizing(++default_sizing_calls_);
   return needed;
 }
 
 bool FakePrintSpooler::ReadDefaultPrinterName(uint32_t buffer_units, std::u16string* name) {
+  auto lock = Lock();
   Record("GetDefaultPrinterW(" + std::to_string(buffer_units) + ")");
   if (Fails(Step::kReadDefaultPrinterName)) return false;
   if (default_printer.empty() || buffer_units < default_printer.size() + 1) {
-    last_error_ = kInsufficientBufferError;
+    last_error() = kInsufficientBufferError;
     return false;
   }
   *name = default_printer;
@@ -217,25 +250,27 @@ bool FakePrintSpooler::ReadDefaultPrinterName(uint32_t buffer_units, std::u16str
 }
 
 std::unique_ptr<OpenedPrinter> FakePrintSpooler::OpenNamedPrinter(const std::u16string& name) {
+  auto lock = Lock();
   Record("OpenPrinterW");
   opened_names_.push_back(name);
   if (Fails(Step::kOpenPrinter)) return nullptr;
   if (!Openable(name)) {
-    last_error_ = kInvalidPrinterNameError;
+    last_error() = kInvalidPrinterNameError;
     return nullptr;
   }
   return std::make_unique<FakeOpenedPrinter>(this);
 }
 
 uint32_t FakePrintSpooler::LastErrorCode() {
+  auto lock = Lock();
   Record("GetLastError");
-  return last_error_;
+  return last_error();
 }
 
 bool FakePrintSpooler::Fails(Step step) {
   auto failure = failures_.find(step);
   if (failure == failures_.end()) return false;
-  last_error_ = failure->second;
+  last_error() = failure->second;
   return true;
 }
 

@@ -1,6 +1,11 @@
 // A print spooler for tests: it holds a set of printers and a default printer,
 // records every call in order, and fails any step on request with any
 // last-error code. Every printer has the same driver.
+//
+// Its operations may be called from several threads: each takes the fake's
+// lock, and the last-error code is kept per thread, as Windows keeps it.
+// Tests change its fields and read its log only while no other thread calls
+// it (or from a hook, which runs under the lock).
 
 #ifndef KESTRO_CASH_DRAWER_TESTING_FAKE_PRINT_SPOOLER_H_
 #define KESTRO_CASH_DRAWER_TESTING_FAKE_PRINT_SPOOLER_H_
@@ -9,8 +14,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cash_drawer/print_spooler.h"
@@ -60,8 +67,12 @@ class FakePrintSpooler : public kestro::PrintSpooler {
   std::vector<kestro::JobRecord> queue;
   // The id the next started document gets.
   uint32_t next_job_id = 1;
-  // Runs at the start of each GetJobW call with the job id asked for.
+  // Runs at the start of each GetJobW call with the job id asked for, under
+  // the fake's lock: it may change the fields but not call the fake.
   std::function<void(uint32_t job_id)> before_read_job;
+  // When set, its text is appended to each call's text in the log (tests
+  // stamp calls with the time they were made).
+  std::function<std::string()> call_suffix;
 
   // Runs after each sizing call (EnumPrintersW or GetDefaultPrinterW), with
   // the number of such calls made so far; a test can change the printers
@@ -73,8 +84,9 @@ class FakePrintSpooler : public kestro::PrintSpooler {
   void FailAt(Step step, uint32_t error_code);
   // Makes WritePrinter succeed but report `count` bytes written.
   void ReportWritten(uint32_t count) { written_report_ = count; }
-  // Sets the thread's last-error code as it stands before any call fails.
-  void SetLastError(uint32_t code) { last_error_ = code; }
+  // Sets the calling thread's last-error code as it stands before any call
+  // fails.
+  void SetLastError(uint32_t code);
 
   // Every call in order, by Windows function name: "EnumPrintersW(L, 0)" for
   // the sizing call at level L, "EnumPrintersW(L, N)" for a call with an
@@ -114,15 +126,29 @@ class FakePrintSpooler : public kestro::PrintSpooler {
  private:
   class FakeOpenedPrinter;
 
-  void Record(std::string call) { calls_.push_back(std::move(call)); }
+  std::unique_lock<std::recursive_mutex> Lock() {
+    return std::unique_lock<std::recursive_mutex>(lock_.mutex);
+  }
+  void Record(std::string call);
+  // The calling thread's last-error code.
+  uint32_t& last_error() { return last_errors_[std::this_thread::get_id()]; }
   // Whether `step` is set to fail; if so, sets the last-error code.
   bool Fails(Step step);
   bool Openable(const std::u16string& name) const;
   std::vector<kestro::JobRecord>::iterator QueuedJob(uint32_t job_id);
 
+  // Held by every operation; recursive, since operations use one another. A
+  // copy of the fake (tests build spoolers by value) gets a lock of its own.
+  struct OwnLock {
+    OwnLock() = default;
+    OwnLock(const OwnLock&) {}
+    OwnLock& operator=(const OwnLock&) { return *this; }
+    std::recursive_mutex mutex;
+  };
+  OwnLock lock_;
   std::map<Step, uint32_t> failures_;
   std::optional<uint32_t> written_report_;
-  uint32_t last_error_ = 0;
+  std::map<std::thread::id, uint32_t> last_errors_;
   int enum_sizing_calls_ = 0;
   int default_sizing_calls_ = 0;
   int open_printers_ = 0;
