@@ -25,6 +25,18 @@ void Show(const DrawerToolArguments& arguments, const std::function<nlohmann::js
   }
 }
 
+// Says what was sent before watching the kick, which can take a while.
+int RunOpen(const DrawerToolArguments& arguments, const DrawerToolContext& context,
+            std::ostream& out) {
+  OpenReport report = OpenDrawer(arguments, context.spooler);
+  if (!arguments.json) WriteOpenText(arguments, report, out);
+  out.flush();
+  WatchSentKick(arguments.wait_ms, context.spooler, context.clock, &report);
+  Show(
+      arguments, [&] { return OpenJson(report); }, [&] { WriteKickText(report, out); }, out);
+  return ExitFor(Succeeded(report));
+}
+
 int RunCommand(const DrawerToolArguments& arguments, const DrawerToolContext& context,
                std::ostream& out) {
   PrintSpooler& spooler = context.spooler;
@@ -41,13 +53,8 @@ int RunCommand(const DrawerToolArguments& arguments, const DrawerToolContext& co
           out);
       return kDrawerToolDone;
     }
-    case DrawerToolCommand::kOpen: {
-      const OpenReport report = OpenDrawer(arguments, spooler);
-      Show(
-          arguments, [&] { return OpenJson(report); },
-          [&] { WriteOpenText(arguments, report, out); }, out);
-      return ExitFor(Succeeded(report));
-    }
+    case DrawerToolCommand::kOpen:
+      return RunOpen(arguments, context, out);
     case DrawerToolCommand::kJobs: {
       const std::vector<QueueReport> queues = ReadQueues(printer, spooler);
       Show(

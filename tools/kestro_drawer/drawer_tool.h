@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cash_drawer/kick_clock.h"
 #include "cash_drawer/print_spooler.h"
 
 namespace kestro {
@@ -29,6 +30,8 @@ struct DrawerToolContext {
   PrintSpooler& spooler;
   // The time now, UTC, against which the ages of queued jobs are counted.
   int64_t now_unix_ms;
+  // The clock the watch of a sent kick waits on.
+  KickClock& clock;
 };
 
 // Runs the tool on `args` (UTF-8, without the program name). Reports go to

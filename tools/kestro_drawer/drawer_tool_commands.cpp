@@ -74,7 +74,13 @@ std::vector<PrinterListing> ListPrinters(PrintSpooler& spooler) {
 }
 
 OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spooler) {
-  return {RunOpenDrawer(arguments.open_arguments, spooler)};
+  return {RunOpenDrawer(arguments.open_arguments, spooler), std::nullopt};
+}
+
+void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock, OpenReport* report) {
+  const OpenDrawerOutcome& outcome = report->outcome;
+  if (!outcome.job.sent || outcome.job.job_id == 0) return;
+  report->kick = WatchKickToEnd(spooler, outcome.printer.name, outcome.job.job_id, wait_ms, clock);
 }
 
 std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler& spooler) {
@@ -100,7 +106,10 @@ size_t WithdrawnCount(const ClearReport& clear) {
                     [](const Withdrawal& withdrawal) { return !withdrawal.failure.has_value(); }));
 }
 
-bool Succeeded(const OpenReport& report) { return report.outcome.job.sent; }
+bool Succeeded(const OpenReport& report) {
+  return report.kick &&
+         (report.kick->fate == KickFate::kLeftQueue || report.kick->fate == KickFate::kPrinted);
+}
 
 bool Succeeded(const std::vector<QueueReport>& queues) {
   return std::none_of(queues.begin(), queues.end(),

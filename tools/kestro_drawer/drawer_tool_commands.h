@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "cash_drawer/cash_drawer_handler.h"
+#include "cash_drawer/drawer_kick_watch.h"
+#include "cash_drawer/kick_clock.h"
 #include "cash_drawer/print_spooler.h"
 #include "cash_drawer/printer_enumeration.h"
 #include "tools/kestro_drawer/drawer_tool_arguments.h"
@@ -32,9 +34,11 @@ struct PrinterListing {
   std::optional<bool> xps_driver;
 };
 
-// What `open` did. The kick's later fate is not part of it yet.
+// What `open` did, and what became of its kick.
 struct OpenReport {
   OpenDrawerOutcome outcome;
+  // How the watch of the sent kick ended; none when nothing was sent.
+  std::optional<KickWatchOutcome> kick;
 };
 
 // One printer's queue for `jobs` and `clear`, or the call that kept it from
@@ -69,8 +73,14 @@ bool IsDrawerKick(const JobRecord& job);
 // XPS-based (the printer is opened to ask).
 std::vector<PrinterListing> ListPrinters(PrintSpooler& spooler);
 
-// Runs "openDrawer" with the arguments the command line gave.
+// Runs "openDrawer" with the arguments the command line gave; the kick is
+// not watched yet.
 OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spooler);
+
+// Watches the kick `report` sent, if any, for `wait_ms` (waiting on `clock`)
+// and withdraws it if it is still queued then, so that it cannot open the
+// drawer later; notes how that ended in the report.
+void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock, OpenReport* report);
 
 // The queue of `printer` (UTF-16 as given), or of every installed printer
 // when it is empty.
@@ -80,7 +90,8 @@ std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler&
 // them; other documents are never touched.
 std::vector<ClearReport> ClearKicks(const std::u16string& printer, PrintSpooler& spooler);
 
-// Whether a command's report holds no failure: for `open`, the kick was sent.
+// Whether a command's report holds no failure: for `open`, the kick was sent
+// and has left the queue or printed.
 bool Succeeded(const OpenReport& report);
 bool Succeeded(const std::vector<QueueReport>& queues);
 bool Succeeded(const std::vector<ClearReport>& clears);

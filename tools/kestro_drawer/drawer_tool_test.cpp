@@ -12,6 +12,7 @@
 
 #include "cash_drawer/cash_drawer_job.h"
 #include "cash_drawer/testing/fake_print_spooler.h"
+#include "cash_drawer/testing/manual_kick_clock.h"
 #include "tools/kestro_drawer/drawer_tool_arguments.h"
 
 namespace kestro {
@@ -19,6 +20,7 @@ namespace {
 
 using kestro_testing::FakePrintSpooler;
 using kestro_testing::MakeJob;
+using kestro_testing::ManualKickClock;
 using Step = FakePrintSpooler::Step;
 
 constexpr int64_t kNow = 1700000000000;
@@ -29,10 +31,13 @@ struct ToolRun {
   std::string err;
 };
 
+// Runs the tool on a clock that moves to each deadline at once.
 ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args) {
+  ManualKickClock clock;
+  clock.SkipWaits();
   std::ostringstream out;
   std::ostringstream err;
-  const int exit_code = RunDrawerTool(args, {spooler, kNow}, out, err);
+  const int exit_code = RunDrawerTool(args, {spooler, kNow, clock}, out, err);
   return {exit_code, out.str(), err.str()};
 }
 
@@ -87,34 +92,54 @@ struct OpenCase {
   int exit_code;
   std::string out;
   std::vector<uint8_t> written;
+  std::vector<uint32_t> queue_after;
 };
 
-TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatHappened) {
+TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
   const auto nothing = [](FakePrintSpooler&) {};
+  const std::string sent_answer =
+      "Answer:    {\"message\":\"The cash drawer command was sent to the "
+      "printer.\",\"printerName\":\"Receipt\",\"success\":true}\n";
   const OpenCase cases[] = {
       {{"open", "--printer", "RECEIPT", "--protocol", "starPrnt", "--pin", "1"},
-       nothing,
+       [](FakePrintSpooler& s) { s.before_read_job = [&s](uint32_t) { s.queue.pop_back(); }; },
        0,
        "Printer:   Receipt, by --printer \"RECEIPT\": an installed printer bears that name\n"
        "Data type: RAW\n"
        "Command:   1b 07 19 7f 1a   ESC BEL (Star): drive pulse on 25, off 127, external device "
-       "2\n"
-       "Answer:    {\"message\":\"The cash drawer command was sent to the "
-       "printer.\",\"printerName\":\"Receipt\",\"success\":true}\n"
-       "Job:       15\n",
-       {0x1B, 0x07, 0x19, 0x7F, 0x1A}},
-      {{"open", "--model-hint", "thermal", "--on", "300"},
+       "2\n" +
+           sent_answer +
+           "Job:       15\n"
+           "Queue:     the kick left the queue within 0 ms\n",
+       {0x1B, 0x07, 0x19, 0x7F, 0x1A},
+       {12, 13, 14}},
+      {{"open", "--model-hint", "thermal", "--on", "300", "--wait-ms", "2000"},
        [](FakePrintSpooler& s) { s.refused_data_types[kRawDataType] = kInvalidDataTypeError; },
-       0,
+       1,
        "Printer:   Receipt, the default printer: no installed printer's name holds --model-hint "
        "\"thermal\"\n"
        "Data type: XPS_PASS, after RAW was refused (error 1804)\n"
        "Command:   1b 70 00 ff fa   ESC p: pulse on connector pin 2 (drawer as number), on 255, "
-       "off 250\n"
-       "Answer:    {\"message\":\"The cash drawer command was sent to the "
-       "printer.\",\"printerName\":\"Receipt\",\"success\":true}\n"
-       "Job:       15\n",
-       {0x1B, 0x70, 0x00, 0xFF, 0xFA}},
+       "off 250\n" +
+           sent_answer +
+           "Job:       15\n"
+           "Queue:     still queued after 2 s, so it was withdrawn: it cannot open the drawer "
+           "later\n",
+       {0x1B, 0x70, 0x00, 0xFF, 0xFA},
+       {12, 13, 14}},
+      {{"open", "--wait-ms", "0"},
+       [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
+       1,
+       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
+       "Data type: RAW\n"
+       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
+       "off 250\n" +
+           sent_answer +
+           "Job:       15\n"
+           "Queue:     still queued after 0 ms, and SetJobW failed, error 5: it may open the "
+           "drawer later\n",
+       {0x1B, 0x70, 0x00, 0x19, 0xFA},
+       {12, 13, 14, 15}},
       {{"open", "--printer", "Kitchen"},
        nothing,
        1,
@@ -126,7 +151,8 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatHappened) {
        "Answer:    {\"errorCode\":1801,\"message\":\"Windows could not open the selected "
        "printer.\",\"success\":false}\n"
        "Job:       none\n",
-       {}},
+       {},
+       {12, 13, 14}},
       {{"open"},
        [](FakePrintSpooler& s) { s.default_printer.clear(); },
        1,
@@ -137,7 +163,8 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatHappened) {
        "Answer:    {\"message\":\"No installed or default Windows printer was "
        "found.\",\"success\":false}\n"
        "Job:       none\n",
-       {}},
+       {},
+       {12, 13, 14}},
   };
   for (const OpenCase& c : cases) {
     SCOPED_TRACE(c.out);
@@ -148,6 +175,7 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatHappened) {
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(spooler.written_bytes(), c.written);
+    EXPECT_EQ(QueuedIds(spooler), c.queue_after);
   }
 }
 

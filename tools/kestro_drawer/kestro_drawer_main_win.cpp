@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cash_drawer/kick_clock.h"
 #include "cash_drawer/system_print_spooler_win.h"
 #include "text/utf16.h"
 #include "text/wide_chars.h"
@@ -76,6 +77,7 @@ int wmain(int argc, wchar_t** argv) {
   std::ostream out(&out_buffer);
   std::ostream err(&err_buffer);
   kestro::SystemPrintSpooler spooler;
-  const kestro::DrawerToolContext context{spooler, NowUnixMilliseconds()};
+  kestro::SystemKickClock clock;
+  const kestro::DrawerToolContext context{spooler, NowUnixMilliseconds(), clock};
   return kestro::RunDrawerTool(args, context, out, err);
 }

@@ -28,6 +28,27 @@ const char* RuleName(PrinterRule rule) {
   return "defaultPrinter";
 }
 
+const char* FateName(KickFate fate) {
+  switch (fate) {
+    case KickFate::kLeftQueue:
+      return "leftQueue";
+    case KickFate::kPrinted:
+      return "printed";
+    case KickFate::kWithdrawn:
+      return "withdrawn";
+    case KickFate::kWithdrawFailed:
+      return "withdrawFailed";
+    case KickFate::kUnknown:
+      break;
+  }
+  return "unknown";
+}
+
+json KickJson(const std::optional<KickWatchOutcome>& kick) {
+  if (!kick) return nullptr;
+  return {{"fate", FateName(kick->fate)}, {"ageMs", kick->age_ms}, {"errorCode", kick->error_code}};
+}
+
 json FailureJson(const std::u16string& printer, const FailedCall& call) {
   return {{"name", Utf8(printer)}, {"call", call.function}, {"errorCode", call.error_code}};
 }
@@ -108,7 +129,8 @@ json OpenJson(const OpenReport& report) {
           {"command", text::ToHex(job.command)},
           {"commandWords", DrawerCommandWords(job.command)},
           {"answer", *notation::ValueToJson(flutter::EncodableValue(job.answer))},
-          {"jobId", job.job_id == 0 ? json(nullptr) : json(job.job_id)}};
+          {"jobId", job.job_id == 0 ? json(nullptr) : json(job.job_id)},
+          {"kick", KickJson(report.kick)}};
 }
 
 json JobsJson(const std::vector<QueueReport>& queues, int64_t now_unix_ms) {

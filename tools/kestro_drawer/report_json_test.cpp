@@ -34,6 +34,7 @@ OpenReport SentAfterARetry() {
   job.job_id = 7;
   job.data_types_tried = {kXpsPassDataType, kRawDataType};
   job.command = {0x1B, 0x07, 0x19, 0x7F, 0x07};
+  report.kick = KickWatchOutcome{KickFate::kWithdrawFailed, 5, 30000};
   return report;
 }
 
@@ -84,14 +85,14 @@ TEST(ReportJson, EachCommandIsOneDocumentWithEveryField) {
           "commandWords": "ESC BEL (Star): drive pulse on 25, off 127, external device 1",
           "answer": {"message": "The cash drawer command was sent to the printer.",
                      "printerName": "Receipt", "success": true},
-          "jobId": 7})"},
+          "jobId": 7, "kick": {"fate": "withdrawFailed", "errorCode": 5, "ageMs": 30000}})"},
       {"open, unknown printer", OpenJson(UnknownPrinter()), R"({
           "printer": {"name": "Kitchen", "rule": "unmatchedName"},
           "dataTypes": [], "command": "1b700019fa",
           "commandWords": "ESC p: pulse on connector pin 2 (drawer as number), on 25, off 250",
           "answer": {"errorCode": 1801, "success": false,
                      "message": "Windows could not open the selected printer."},
-          "jobId": null})"},
+          "jobId": null, "kick": null})"},
       {"jobs", JobsJson(Queues(), kNow), R"({"printers": [
           {"name": "Receipt", "jobs": [
             {"id": 12, "document": "Kestro - Open cash drawer", "drawerKick": true,

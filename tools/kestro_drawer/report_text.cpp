@@ -135,6 +135,34 @@ void WriteOpenText(const DrawerToolArguments& arguments, const OpenReport& repor
       << "\n";
 }
 
+void WriteKickText(const OpenReport& report, std::ostream& out) {
+  if (!report.kick) return;
+  const KickWatchOutcome& kick = *report.kick;
+  const std::string age = DurationWords(kick.age_ms);
+  const std::string error = "error " + std::to_string(kick.error_code);
+  out << "Queue:     ";
+  switch (kick.fate) {
+    case KickFate::kLeftQueue:
+      out << "the kick left the queue within " << age << "\n";
+      return;
+    case KickFate::kPrinted:
+      out << "the kick was printed within " << age << "\n";
+      return;
+    case KickFate::kWithdrawn:
+      out << "still queued after " << age
+          << ", so it was withdrawn: it cannot open the drawer later\n";
+      return;
+    case KickFate::kWithdrawFailed:
+      out << "still queued after " << age << ", and SetJobW failed, " << error
+          << ": it may open the drawer later\n";
+      return;
+    case KickFate::kUnknown:
+      break;
+  }
+  out << "unknown after " << age << ": the kick could not be read or withdrawn (" << error
+      << "); it may still be queued\n";
+}
+
 void WriteJobsText(const std::vector<QueueReport>& queues, int64_t now_unix_ms, std::ostream& out) {
   if (queues.empty()) out << "No printers are listed.\n";
   for (const QueueReport& queue : queues) {

@@ -14,9 +14,13 @@ namespace kestro {
 
 void WriteListText(const std::vector<PrinterListing>& printers, std::ostream& out);
 
-// `arguments` are the command line's, which say why the printer was chosen.
+// What `open` sent; `arguments` are the command line's, which say why the
+// printer was chosen.
 void WriteOpenText(const DrawerToolArguments& arguments, const OpenReport& report,
                    std::ostream& out);
+
+// What became of the kick `open` sent; nothing when none was sent.
+void WriteKickText(const OpenReport& report, std::ostream& out);
 
 // Ages are counted up to `now_unix_ms`.
 void WriteJobsText(const std::vector<QueueReport>& queues, int64_t now_unix_ms, std::ostream& out);
