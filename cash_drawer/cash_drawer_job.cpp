@@ -24,9 +24,7 @@ flutter::ValueMap Failure(const char* message, uint32_t error_code) {
 // The data type in which the printer's driver passes the command bytes to
 // the device unchanged. A failed driver query leaves the classic "RAW".
 std::u16string DataTypeFor(OpenedPrinter& printer) {
-  const std::optional<uint32_t> attributes = printer.DriverAttributes();
-  const bool xps_driver = attributes && (*attributes & kXpsDriverAttribute) != 0;
-  return xps_driver ? kXpsPassDataType : kRawDataType;
+  return HasXpsDriver(printer).value_or(false) ? kXpsPassDataType : kRawDataType;
 }
 
 std::u16string OtherDataType(const std::u16string& data_type) {
@@ -67,6 +65,12 @@ bool SendCommandPage(OpenedPrinter& printer, const std::vector<uint8_t>& command
 }
 
 }  // namespace
+
+std::optional<bool> HasXpsDriver(OpenedPrinter& printer) {
+  const std::optional<uint32_t> attributes = printer.DriverAttributes();
+  if (!attributes) return std::nullopt;
+  return (*attributes & kXpsDriverAttribute) != 0;
+}
 
 DrawerJobReport RunDrawerJob(const std::u16string& printer_name, const std::string& protocol,
                              int32_t pin, int32_t pulse_on, int32_t pulse_off,

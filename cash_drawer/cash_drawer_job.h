@@ -5,6 +5,7 @@
 #define KESTRO_CASH_DRAWER_CASH_DRAWER_JOB_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ inline constexpr char kStartJobFailedMessage[] =
 inline constexpr char kSendFailedMessage[] =
     "Windows could not send the cash drawer command to the printer.";
 inline constexpr char kSentMessage[] = "The cash drawer command was sent to the printer.";
+
+// Whether the printer's driver is XPS-based, which decides the job's data
+// type; std::nullopt when the driver cannot be read.
+std::optional<bool> HasXpsDriver(OpenedPrinter& printer);
 
 // What one drawer job did: the answer for the app, and what a caller that
 // watches or explains the job needs besides.

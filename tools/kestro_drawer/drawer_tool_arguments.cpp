@@ -40,14 +40,14 @@ enum CommandSet : unsigned {
   kEveryCommand = kQueueCommands | 1u << static_cast<unsigned>(DrawerToolCommand::kList),
 };
 
-struct OptionSpec {
+struct OptionRule {
   const char* name;
   ValueKind kind;
   unsigned commands;
   const char* open_key;  // its "openDrawer" entry, if any
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {"--json", ValueKind::kFlag, kEveryCommand, nullptr},
     {"--printer", ValueKind::kText, kQueueCommands, "printerName"},
     {"--model-hint", ValueKind::kText, kOpenOnly, "modelHint"},
@@ -72,9 +72,9 @@ std::optional<DrawerToolCommand> CommandNamed(const std::string& name) {
   return std::nullopt;
 }
 
-const OptionSpec* OptionNamed(const std::string& name) {
+const OptionRule* OptionNamed(const std::string& name) {
   auto found = std::find_if(std::begin(kOptions), std::end(kOptions),
-                            [&](const OptionSpec& spec) { return name == spec.name; });
+                            [&](const OptionRule& option) { return name == option.name; });
   return found == std::end(kOptions) ? nullptr : found;
 }
 
@@ -94,11 +94,11 @@ std::optional<DrawerToolArguments> Fail(std::string* error, const std::string& w
   return std::nullopt;
 }
 
-// Takes the value of `spec` into `*parsed`; false after `*error` says why.
-bool TakeValue(const OptionSpec& spec, const std::string& value, DrawerToolArguments* parsed,
+// Takes the value of `option` into `*parsed`; false after `*error` says why.
+bool TakeValue(const OptionRule& option, const std::string& value, DrawerToolArguments* parsed,
                std::string* error) {
-  const std::string name = spec.name;
-  if (spec.kind == ValueKind::kWaitMs) {
+  const std::string name = option.name;
+  if (option.kind == ValueKind::kWaitMs) {
     const std::optional<int64_t> wait = WholeNumber(value, 0, kMaxKickWaitMs);
     if (!wait) {
       *error = name + " takes milliseconds from 0 to " + std::to_string(kMaxKickWaitMs) +
@@ -108,19 +108,20 @@ bool TakeValue(const OptionSpec& spec, const std::string& value, DrawerToolArgum
     parsed->wait_ms = *wait;
     return true;
   }
-  if (spec.kind == ValueKind::kInt32) {
+  if (option.kind == ValueKind::kInt32) {
     const std::optional<int64_t> number = WholeNumber(value, std::numeric_limits<int32_t>::min(),
                                                       std::numeric_limits<int32_t>::max());
     if (!number) {
       *error = name + " takes a 32-bit whole number, not \"" + value + "\"";
       return false;
     }
-    parsed->open_arguments[flutter::EncodableValue(spec.open_key)] =
+    parsed->open_arguments[flutter::EncodableValue(option.open_key)] =
         flutter::EncodableValue(static_cast<int32_t>(*number));
     return true;
   }
   if (parsed->command == DrawerToolCommand::kOpen) {
-    parsed->open_arguments[flutter::EncodableValue(spec.open_key)] = flutter::EncodableValue(value);
+    parsed->open_arguments[flutter::EncodableValue(option.open_key)] =
+        flutter::EncodableValue(value);
   } else {
     parsed->printer = value;
   }
@@ -140,18 +141,18 @@ std::optional<DrawerToolArguments> ParseDrawerToolArguments(const std::vector<st
 
   std::set<std::string> seen;
   for (size_t i = 1; i < args.size(); ++i) {
-    const OptionSpec* spec = OptionNamed(args[i]);
-    if (spec == nullptr) return Fail(error, "unknown option \"" + args[i] + "\"");
-    if ((spec->commands & (1u << static_cast<unsigned>(*command))) == 0) {
+    const OptionRule* option = OptionNamed(args[i]);
+    if (option == nullptr) return Fail(error, "unknown option \"" + args[i] + "\"");
+    if ((option->commands & (1u << static_cast<unsigned>(*command))) == 0) {
       return Fail(error, args[i] + " is not an option of " + args[0]);
     }
     if (!seen.insert(args[i]).second) return Fail(error, args[i] + " is given twice");
-    if (spec->kind == ValueKind::kFlag) {
+    if (option->kind == ValueKind::kFlag) {
       parsed.json = true;
       continue;
     }
     if (i + 1 == args.size()) return Fail(error, args[i] + " needs a value");
-    if (!TakeValue(*spec, args[++i], &parsed, error)) return std::nullopt;
+    if (!TakeValue(*option, args[++i], &parsed, error)) return std::nullopt;
   }
   return parsed;
 }

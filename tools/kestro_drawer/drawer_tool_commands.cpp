@@ -10,12 +10,11 @@
 namespace kestro {
 namespace {
 
-std::optional<bool> HasXpsDriver(const std::u16string& printer_name, PrintSpooler& spooler) {
+std::optional<bool> NamedPrinterHasXpsDriver(const std::u16string& printer_name,
+                                             PrintSpooler& spooler) {
   std::unique_ptr<OpenedPrinter> printer = spooler.OpenNamedPrinter(printer_name);
   if (!printer) return std::nullopt;
-  const std::optional<uint32_t> attributes = printer->DriverAttributes();
-  if (!attributes) return std::nullopt;
-  return (*attributes & kXpsDriverAttribute) != 0;
+  return HasXpsDriver(*printer);
 }
 
 // The printers a queue command looks at: the one named, or every installed one.
@@ -67,7 +66,7 @@ bool IsDrawerKick(const JobRecord& job) { return job.document_name == kDrawerDoc
 std::vector<PrinterListing> ListPrinters(PrintSpooler& spooler) {
   std::vector<PrinterListing> listings;
   for (ListedPrinter& printer : ListInstalledPrinters(spooler)) {
-    std::optional<bool> xps_driver = HasXpsDriver(printer.entry.name, spooler);
+    std::optional<bool> xps_driver = NamedPrinterHasXpsDriver(printer.entry.name, spooler);
     listings.push_back({std::move(printer), xps_driver});
   }
   return listings;
