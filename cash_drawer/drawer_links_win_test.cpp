@@ -239,7 +239,7 @@ TEST(OverlappedDeviceLinkTest, TalksToADevice) {
   const std::u16string path = u"\\\\.\\pipe\\kestro-drawer-link-test";
   ScopedFileHandle device(::CreateNamedPipeW(reinterpret_cast<const wchar_t*>(path.c_str()),
                                              PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
-                                             4096, 4096, 0, nullptr));
+                                             65536, 65536, 0, nullptr));
   ASSERT_TRUE(device.valid()) << ::GetLastError();
   LinkOpenResult opened = OpenOverlappedDeviceLink(path);
   ASSERT_EQ(opened.status, LinkOpenStatus::kOpened) << opened.reason;
@@ -260,6 +260,15 @@ TEST(OverlappedDeviceLinkTest, TalksToADevice) {
   link.DiscardPending();
   ASSERT_TRUE(::WriteFile(device.get(), answer.data(), 1, &count, nullptr));
   EXPECT_EQ(Hex(ReceiveUpTo(link, 2, kSilenceMs).bytes), "16");
+
+  // A device that streams without end: the discarding stops after its
+  // reads, and what is left is still there to be read.
+  const Bytes stream((kDiscardReads + 8) * kDeviceReadBytes, 0x10);
+  ASSERT_TRUE(
+      ::WriteFile(device.get(), stream.data(), static_cast<DWORD>(stream.size()), &count, nullptr));
+  link.DiscardPending();
+  const Bytes left(8 * kDeviceReadBytes, 0x10);
+  EXPECT_EQ(Hex(ReceiveUpTo(link, left.size(), kAnswerMs).bytes), Hex(left));
 
   const Received silent = ReceiveUpTo(link, 1, kSilenceMs);
   EXPECT_EQ(silent.last, ReceiveStatus::kTimedOut);
@@ -319,6 +328,8 @@ TEST(SystemLookupsTest, PortsThatCannotBeReadSayWhy) {
   const Case cases[] = {
       {u"FILE:", "XcvDataW GetConfigInfo on \",XcvPort FILE:\" failed with error 87"},
       {u"NoSuchPort", "OpenPrinterW on \",XcvPort NoSuchPort\" failed with error 1796"},
+      {u"|cat > /dev/null",
+       "XcvDataW GetConfigInfo on \",XcvPort |cat > /dev/null\" failed with error 87"},
   };
   for (const Case& c : cases) {
     std::string reason;

@@ -15,7 +15,6 @@
 namespace kestro {
 namespace {
 
-constexpr DWORD kReadChunk = 512;
 // A device that completes reads with nothing is asked again this much later,
 // rather than at once, until the time is up.
 constexpr DWORD kEmptyReadPauseMs = 10;
@@ -54,11 +53,11 @@ class OverlappedDeviceLink : public DrawerLink {
   ReceiveStatus Receive(int64_t timeout_ms, std::vector<uint8_t>* bytes,
                         std::string* reason) override {
     const LinkDeadline deadline(timeout_ms);
-    std::vector<uint8_t> chunk(kReadChunk);
+    std::vector<uint8_t> chunk(kDeviceReadBytes);
     for (;;) {
       const Transfer transfer = Run(
           [&](OVERLAPPED* overlapped) {
-            return ::ReadFile(device_.get(), chunk.data(), kReadChunk, nullptr, overlapped);
+            return ::ReadFile(device_.get(), chunk.data(), kDeviceReadBytes, nullptr, overlapped);
           },
           deadline.RemainingMs());
       if (transfer.count > 0) {

@@ -14,9 +14,13 @@
 
 namespace kestro {
 
+// Each read takes at most this many bytes.
+inline constexpr uint32_t kDeviceReadBytes = 512;
+
 // How long DiscardPending waits for each read of what the device holds, and
 // how many it makes at most: the device keeps its answers until they are
-// read, and a stale one is read and dropped.
+// read, so a stale one is read and dropped, and a device that never stops
+// sending loses at most kDiscardReads * kDeviceReadBytes bytes to it.
 inline constexpr int64_t kDiscardReadMs = 10;
 inline constexpr int kDiscardReads = 8;
 

@@ -4,8 +4,9 @@
 #ifndef KESTRO_CASH_DRAWER_USB_PRINT_DEVICES_WIN_H_
 #define KESTRO_CASH_DRAWER_USB_PRINT_DEVICES_WIN_H_
 
-#include <setupapi.h>
 #include <windows.h>
+// Needs the declarations of <windows.h> first.
+#include <setupapi.h>
 
 #include <cstdint>
 #include <optional>
