@@ -81,9 +81,8 @@ class FakeXcvCalls : public XcvCalls {
 
     bool Data(const std::u16string& command, const Bytes& input, Bytes* output, uint32_t* needed,
               uint32_t* status, uint32_t* error) override {
-      calls_->log.push_back(std::string(command.begin(), command.end()) + " " +
-                            text::ToHex(input).substr(256) + " into " +
-                            std::to_string(output->size()));
+      calls_->log.push_back(std::string(command.begin(), command.end()) + " " + text::ToHex(input) +
+                            " into " + std::to_string(output->size()));
       const Answer answer = calls_->answers.front();
       calls_->answers.pop_front();
       std::copy_n(answer.record.begin(), std::min(answer.record.size(), output->size()),
@@ -104,7 +103,9 @@ TEST(XcvPortMonitorTest, AsksTheMonitorAndReadsItsAnswer) {
   const Bytes raw = Record(u"192.168.1.50", 9100, 1);
   const std::string port = "IP_192.168.1.50";
   const std::string open_administer = "open " + port + " access 1";
-  const std::string ask = "GetConfigInfo 01000000 into 964";
+  // CONFIG_INFO_DATA_1: 128 reserved bytes, version 1.
+  const std::string config_info_data_1 = std::string(256, '0') + "01000000";
+  const std::string ask = "GetConfigInfo " + config_info_data_1 + " into 964";
   const std::string call = "XcvDataW GetConfigInfo on \",XcvPort " + port + "\"";
   struct Case {
     const char* what;
@@ -162,13 +163,13 @@ TEST(XcvPortMonitorTest, AsksTheMonitorAndReadsItsAnswer) {
        {{true, 0, 122, 1000, {}}, {true, 0, 0, 1000, Record(u"printer", 9100, 1, u"", 1000)}},
        TcpPortConfig{"printer", 9100, true},
        "",
-       {open_administer, ask, "GetConfigInfo 01000000 into 1000", "close"}},
+       {open_administer, ask, "GetConfigInfo " + config_info_data_1 + " into 1000", "close"}},
       {"a larger answer twice",
        {},
        {{true, 0, 122, 1000, {}}, {true, 0, 122, 2000, {}}},
        std::nullopt,
        call + " failed with error 122",
-       {open_administer, ask, "GetConfigInfo 01000000 into 1000", "close"}},
+       {open_administer, ask, "GetConfigInfo " + config_info_data_1 + " into 1000", "close"}},
       {"an answer past the bound",
        {},
        {{true, 0, 122, 65537, {}}},

@@ -19,8 +19,8 @@ WAIT = 10.0  # seconds; only a device that does not answer ever waits this long
 class SerialEnd:
     """The user's end of the device's terminal, opened through serial_path."""
 
-    def __init__(self, drawer):
-        self.fd = os.open(drawer.serial_path, os.O_RDWR | os.O_NOCTTY)
+    def __init__(self, path):
+        self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
 
     def send(self, data):
         os.write(self.fd, data)
@@ -36,8 +36,8 @@ class SerialEnd:
 
 
 class TcpEnd:
-    def __init__(self, drawer):
-        self.socket = socket.create_connection(("127.0.0.1", drawer.tcp_port), timeout=WAIT)
+    def __init__(self, port):
+        self.socket = socket.create_connection(("127.0.0.1", port), timeout=WAIT)
 
     def send(self, data):
         self.socket.sendall(data)
@@ -52,7 +52,8 @@ class TcpEnd:
         self.socket.close()
 
 
-ENDS = {"serial": SerialEnd, "tcp": TcpEnd}
+ENDS = {"serial": lambda drawer: SerialEnd(drawer.serial_path),
+        "tcp": lambda drawer: TcpEnd(drawer.tcp_port)}
 
 
 def read_exactly(end, count):
@@ -114,8 +115,8 @@ class FakeDrawerTest(unittest.TestCase):
 
     def test_closes_by_itself_and_reports_each_change(self):
         with FakeDrawer(close_after=0.2, asb="escpos") as drawer:
-            watcher = TcpEnd(drawer)
-            kicker = SerialEnd(drawer)
+            watcher = TcpEnd(drawer.tcp_port)
+            kicker = SerialEnd(drawer.serial_path)
             kicker.send(bytes.fromhex("1b700019fa"))
             # Open (switch low), then closed (high), each a four-byte frame.
             self.assertEqual(read_exactly(watcher, 8), bytes.fromhex("10000000" "14000000"))
@@ -135,10 +136,10 @@ class FakeDrawerTest(unittest.TestCase):
                                          (answer, ESCPOS_REQUEST))
 
             drawer.set_mode("silent")
-            for transport, end_type in ENDS.items():
+            for transport, open_end in ENDS.items():
                 with self.subTest(mode="silent", transport=transport):
                     drawer.clear_received()
-                    end = end_type(drawer)
+                    end = open_end(drawer)
                     end.send(ESCPOS_REQUEST)
                     self.assertTrue(drawer.wait_until(
                         lambda: drawer.received(transport) == ESCPOS_REQUEST, WAIT))
@@ -150,10 +151,10 @@ class FakeDrawerTest(unittest.TestCase):
                 drawer.set_mode(mode)
                 with self.subTest(mode=mode):
                     with self.assertRaises(IsADirectoryError):
-                        SerialEnd(drawer)
+                        SerialEnd(drawer.serial_path)
                     if mode == "busy":
                         with self.assertRaises(ConnectionRefusedError):
-                            TcpEnd(drawer)
+                            TcpEnd(drawer.tcp_port)
                     else:
                         # At the connection, or at the first exchange on it.
                         with self.assertRaises(ConnectionResetError):
@@ -169,7 +170,7 @@ class FakeDrawerTest(unittest.TestCase):
         try:
             info = json.loads(device.stdout.readline())
             self.assertEqual(sorted(info), ["controlPort", "pty", "serialPath", "tcpPort"])
-            device_end = TcpEnd(type("Info", (), {"tcp_port": info["tcpPort"]}))
+            device_end = TcpEnd(info["tcpPort"])
             device_end.send(STAR_REQUEST)
             self.assertEqual(read_exactly(device_end, 9), bytes([0x23, 0x02, 0x00]) + bytes(6))
             device_end.close()
