@@ -78,7 +78,8 @@ def exchange(drawer, transport, request, answer_size):
 class FakeDrawerTest(unittest.TestCase):
 
     def test_answers_each_request_in_each_state_over_both_transports(self):
-        star = lambda status: bytes([0x23, 0x02, status]) + bytes(6)
+        def star(status):
+            return bytes([0x23, 0x02, status]) + bytes(6)
         # (open_level, drawer open, request, answer)
         cases = [("low", False, ESCPOS_REQUEST, b"\x16"), ("low", True, ESCPOS_REQUEST, b"\x12"),
                  ("high", False, ESCPOS_REQUEST, b"\x12"), ("high", True, ESCPOS_REQUEST, b"\x16"),
