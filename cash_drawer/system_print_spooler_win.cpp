@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "cash_drawer/scoped_printer_handle_win.h"
 #include "text/wide_chars.h"
 
 namespace kestro {
@@ -115,20 +116,6 @@ class LastErrorKeeper {
 void MarkMissingJob() {
   if (::GetLastError() == ERROR_SUCCESS) ::SetLastError(ERROR_INVALID_PARAMETER);
 }
-
-// Sole owner of an open printer handle; closes it when destroyed.
-class ScopedPrinterHandle {
- public:
-  explicit ScopedPrinterHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedPrinterHandle() { ::ClosePrinter(handle_); }
-  ScopedPrinterHandle(const ScopedPrinterHandle&) = delete;
-  ScopedPrinterHandle& operator=(const ScopedPrinterHandle&) = delete;
-
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 class SystemOpenedPrinter : public OpenedPrinter {
  public:
