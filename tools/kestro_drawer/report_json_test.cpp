@@ -38,6 +38,13 @@ OpenReport SentAfterARetry() {
   return report;
 }
 
+// The same kick, withdrawn while it was printing.
+OpenReport WithdrawnWhilePrinting() {
+  OpenReport report = SentAfterARetry();
+  report.kick = KickWatchOutcome{KickFate::kWithdrawnWhilePrinting, 0, 35000};
+  return report;
+}
+
 OpenReport UnknownPrinter() {
   OpenReport report;
   report.outcome.printer = {u"Kitchen", PrinterRule::kUnmatchedName};
@@ -86,6 +93,13 @@ TEST(ReportJson, EachCommandIsOneDocumentWithEveryField) {
           "answer": {"message": "The cash drawer command was sent to the printer.",
                      "printerName": "Receipt", "success": true},
           "jobId": 7, "kick": {"fate": "withdrawFailed", "errorCode": 5, "ageMs": 30000}})"},
+      {"open, withdrawn while printing", OpenJson(WithdrawnWhilePrinting()), R"({
+          "printer": {"name": "Receipt", "rule": "modelHint"},
+          "dataTypes": ["XPS_PASS", "RAW"], "command": "1b07197f07",
+          "commandWords": "ESC BEL (Star): drive pulse on 25, off 127, external device 1",
+          "answer": {"message": "The cash drawer command was sent to the printer.",
+                     "printerName": "Receipt", "success": true},
+          "jobId": 7, "kick": {"fate": "withdrawnWhilePrinting", "errorCode": 0, "ageMs": 35000}})"},
       {"open, unknown printer", OpenJson(UnknownPrinter()), R"({
           "printer": {"name": "Kitchen", "rule": "unmatchedName"},
           "dataTypes": [], "command": "1b700019fa",
