@@ -635,7 +635,8 @@ TEST(DrawerKickWatch, TheTeardownWaitsForABlockedCallTwoSecondsAtMost) {
 
   clock->SkipWaits();
   gate->Open();
-  while (spooler.use_count() > 1) std::this_thread::yield();
+  // The thread's last act wakes the teardown clock, after its last spooler call.
+  teardown_clock->WaitUntil(kNoDeadline);
   EXPECT_EQ(capture.TakeLines(), (Log{kTeardownGaveUpLine, Withdrew(1, 1100)}));
   EXPECT_EQ(spooler->JobCalls(),
             Concat({DrawerJob(), Open(0), Reads({1}, {0, 100, 100, 350, 600, 850, 1100}),

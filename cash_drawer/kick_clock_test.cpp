@@ -8,6 +8,8 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -17,15 +19,29 @@ namespace {
 constexpr int64_t kHourMs = 60 * 60 * 1000;
 
 // Counts the clock's blocks and the waits that returned, and lets the test
-// wait for either to reach a number.
+// wait for either to reach a number. A clock that spins, blocking again and
+// again under its lock, would starve the test's Wake(): past kMostBlocks the
+// test program ends at once, saying so.
 class WaitCounter {
  public:
-  void Blocked() { Count(&blocks_); }
+  static constexpr int kMostBlocks = 100;
+
+  void Blocked() {
+    Count(&blocks_);
+    if (blocks() > kMostBlocks) {
+      std::fprintf(stderr, "SystemKickClock blocked more than %d times: it spins\n", kMostBlocks);
+      std::abort();
+    }
+  }
   void Returned() { Count(&returns_); }
   // Blocks until `blocks` blocks or `returns` returns have been counted.
   void AwaitEither(int blocks, int returns) {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [&] { return blocks_ >= blocks || returns_ >= returns; });
+  }
+  void AwaitReturns(int returns) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return returns_ >= returns; });
   }
   int blocks() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -74,7 +90,7 @@ TEST(SystemKickClock, EachWaitBlocksOnceUntilWoken) {
       EXPECT_EQ(counter.blocks(), wait);
       EXPECT_EQ(counter.returns(), wait - 1);
       clock.Wake();
-      counter.AwaitEither(wait + 1, wait);
+      counter.AwaitReturns(wait);
     }
     waiter.join();
     EXPECT_EQ(counter.blocks(), 2);

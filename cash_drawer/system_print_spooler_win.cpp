@@ -187,37 +187,38 @@ class ScopedPrinterHandle {
   HANDLE handle_;
 };
 
+// The record a printer query (GetPrinterDriverW, GetPrinterW) fills, when it
+// succeeds with at least `least_bytes`.
+template <typename Call>
+std::optional<std::vector<uint8_t>> ReadInfo(size_t least_bytes, Call call) {
+  std::vector<uint8_t> buffer;
+  uint32_t code = 0;
+  const bool read = ReadSized([&call](std::vector<uint8_t>* into) { return CallSized(into, call); },
+                              &buffer, &code);
+  if (!read || buffer.size() < least_bytes) return std::nullopt;
+  return buffer;
+}
+
 class SystemOpenedPrinter : public OpenedPrinter {
  public:
   explicit SystemOpenedPrinter(HANDLE handle) : handle_(handle) {}
 
   std::optional<uint32_t> DriverAttributes() override {
-    std::vector<uint8_t> buffer;
-    uint32_t code = 0;
-    const bool read = ReadSized(
-        [this](std::vector<uint8_t>* into) {
-          return CallSized(into, [this](BYTE* data, DWORD size, DWORD* needed) {
-            return ::GetPrinterDriverW(handle_.get(), nullptr, kDriverInfoLevel, data, size,
-                                       needed);
-          });
-        },
-        &buffer, &code);
-    if (!read || buffer.size() < sizeof(DRIVER_INFO_8W)) return std::nullopt;
-    return reinterpret_cast<const DRIVER_INFO_8W*>(buffer.data())->dwPrinterDriverAttributes;
+    const std::optional<std::vector<uint8_t>> info =
+        ReadInfo(sizeof(DRIVER_INFO_8W), [this](BYTE* data, DWORD size, DWORD* needed) {
+          return ::GetPrinterDriverW(handle_.get(), nullptr, kDriverInfoLevel, data, size, needed);
+        });
+    if (!info) return std::nullopt;
+    return reinterpret_cast<const DRIVER_INFO_8W*>(info->data())->dwPrinterDriverAttributes;
   }
 
   std::optional<uint32_t> Attributes() override {
-    std::vector<uint8_t> buffer;
-    uint32_t code = 0;
-    const bool read = ReadSized(
-        [this](std::vector<uint8_t>* into) {
-          return CallSized(into, [this](BYTE* data, DWORD size, DWORD* needed) {
-            return ::GetPrinterW(handle_.get(), kPrinterInfoLevel, data, size, needed);
-          });
-        },
-        &buffer, &code);
-    if (!read || buffer.size() < sizeof(PRINTER_INFO_2W)) return std::nullopt;
-    return reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data())->Attributes;
+    const std::optional<std::vector<uint8_t>> info =
+        ReadInfo(sizeof(PRINTER_INFO_2W), [this](BYTE* data, DWORD size, DWORD* needed) {
+          return ::GetPrinterW(handle_.get(), kPrinterInfoLevel, data, size, needed);
+        });
+    if (!info) return std::nullopt;
+    return reinterpret_cast<const PRINTER_INFO_2W*>(info->data())->Attributes;
   }
 
   uint32_t StartDocument(const std::u16string& document_name, const std::u16string& data_type,

@@ -100,6 +100,13 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
   const std::string sent_answer =
       "Answer:    {\"message\":\"The cash drawer command was sent to the "
       "printer.\",\"printerName\":\"Receipt\",\"success\":true}\n";
+  // What `open` says of the default kick sent to the default printer as job 15.
+  const std::string default_kick =
+      "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
+      "Data type: RAW\n"
+      "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
+      "off 250\n" +
+      sent_answer + "Job:       15\n";
   const OpenCase cases[] = {
       {{"open", "--printer", "RECEIPT", "--protocol", "starPrnt", "--pin", "1"},
        [](FakePrintSpooler& s) { s.before_read_job = [&s](uint32_t) { s.queue.pop_back(); }; },
@@ -132,12 +139,7 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
          s.job_lives[15] = {{0, kJobStatusPrinting}};
        },
        0,
-       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
-       "Data type: RAW\n"
-       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
-       "off 250\n" +
-           sent_answer +
-           "Job:       15\n"
+       default_kick +
            "Queue:     still printing after 7 s, so it was withdrawn while printing: it may have "
            "reached the printer\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
@@ -145,12 +147,7 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
       {{"open", "--wait-ms", "0"},
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        1,
-       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
-       "Data type: RAW\n"
-       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
-       "off 250\n" +
-           sent_answer +
-           "Job:       15\n"
+       default_kick +
            "Queue:     still queued after 0 ms, and SetJobW failed, error 5: it may open the "
            "drawer later\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
