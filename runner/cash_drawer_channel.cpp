@@ -4,10 +4,14 @@
 #include <utility>
 
 #include "cash_drawer/cash_drawer_handler.h"
+#include "cash_drawer/kick_clock.h"
+#include "cash_drawer/system_print_spooler_win.h"
 #include "codec/standard_method_codec.h"
 
 CashDrawerChannel::CashDrawerChannel(flutter::BinaryMessenger* messenger)
-    : watch_(watch_spooler_, watch_clock_),
+    : watch_(std::make_shared<kestro::SystemPrintSpooler>(),
+             std::make_shared<kestro::SystemKickClock>(),
+             std::make_shared<kestro::SystemKickClock>()),
       channel_(messenger, kestro::kCashDrawerChannelName, &flutter::CodecForSerializer()) {
   channel_.SetCallHandler(
       [this](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {

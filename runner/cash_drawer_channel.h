@@ -5,8 +5,6 @@
 #define KESTRO_RUNNER_CASH_DRAWER_CHANNEL_H_
 
 #include "cash_drawer/drawer_kick_watch.h"
-#include "cash_drawer/kick_clock.h"
-#include "cash_drawer/system_print_spooler_win.h"
 #include "embedding/binary_messenger.h"
 #include "embedding/method_call_channel.h"
 
@@ -21,16 +19,15 @@ class CashDrawerChannel {
   explicit CashDrawerChannel(flutter::BinaryMessenger* messenger);
   // Removes the call handler from the messenger, since it uses the watch,
   // then ends the watch: commands still queued get a short grace and are
-  // withdrawn (see DrawerKickWatch).
+  // withdrawn, and the end waits for the watch 2 s at most, leaving its
+  // thread to finish alone after that (see DrawerKickWatch).
   ~CashDrawerChannel();
 
   CashDrawerChannel(const CashDrawerChannel&) = delete;
   CashDrawerChannel& operator=(const CashDrawerChannel&) = delete;
 
  private:
-  // The watch's own spooler and clock, used on its thread.
-  kestro::SystemPrintSpooler watch_spooler_;
-  kestro::SystemKickClock watch_clock_;
+  // Owns, with its thread, the watch's own spooler and clocks.
   kestro::DrawerKickWatch watch_;
   flutter::MethodCallChannel channel_;
 };

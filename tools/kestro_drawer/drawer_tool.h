@@ -20,7 +20,8 @@ namespace kestro {
 enum DrawerToolExit : int {
   kDrawerToolDone = 0,
   // A spooler call the command needed failed, or the kick did not leave the
-  // queue in time.
+  // queue in time and was withdrawn before it reached the printer (one
+  // withdrawn while printing may have reached it, and counts as done).
   kDrawerToolRefused = 1,
   kDrawerToolBadUsage = 2,
 };

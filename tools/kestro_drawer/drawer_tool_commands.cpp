@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/printer_opening.h"
 #include "cash_drawer/text_conversion.h"
 
 namespace kestro {
@@ -23,15 +24,16 @@ std::vector<std::u16string> QueuePrinters(const std::u16string& printer, PrintSp
   return InstalledPrinterNames(spooler);
 }
 
-// Reads the queue of `name`; the printer stays open in `*opened` when the
-// queue could be read.
+// Reads the queue of `name`, a shared printer's from its server; the printer
+// stays open in `*opened` when the queue could be read.
 QueueReport ReadQueue(const std::u16string& name, PrintSpooler& spooler,
                       std::unique_ptr<OpenedPrinter>* opened) {
   QueueReport report;
   report.printer = name;
-  *opened = spooler.OpenNamedPrinter(name);
+  QueuePrinter queue_printer = OpenQueuePrinter(spooler, name);
+  *opened = std::move(queue_printer.printer);
   if (!*opened) {
-    report.failure = FailedCall{"OpenPrinterW", spooler.LastErrorCode()};
+    report.failure = FailedCall{queue_printer.function, queue_printer.error_code};
   } else if (!(*opened)->ReadJobs(&report.jobs)) {
     report.failure = FailedCall{"EnumJobsW", spooler.LastErrorCode()};
     report.jobs.clear();
@@ -106,8 +108,18 @@ size_t WithdrawnCount(const ClearReport& clear) {
 }
 
 bool Succeeded(const OpenReport& report) {
-  return report.kick &&
-         (report.kick->fate == KickFate::kLeftQueue || report.kick->fate == KickFate::kPrinted);
+  if (!report.kick) return false;
+  switch (report.kick->fate) {
+    case KickFate::kLeftQueue:
+    case KickFate::kPrinted:
+    case KickFate::kWithdrawnWhilePrinting:
+      return true;
+    case KickFate::kWithdrawn:
+    case KickFate::kWithdrawFailed:
+    case KickFate::kUnknown:
+      break;
+  }
+  return false;
 }
 
 bool Succeeded(const std::vector<QueueReport>& queues) {

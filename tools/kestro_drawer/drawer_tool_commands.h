@@ -83,7 +83,8 @@ OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spoole
 void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock, OpenReport* report);
 
 // The queue of `printer` (UTF-16 as given), or of every installed printer
-// when it is empty.
+// when it is empty. A shared printer is opened without the local cache
+// (printer_opening.h), and a failure names the opening call that failed.
 std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler& spooler);
 
 // Reads the queues as ReadQueues does and withdraws every drawer kick in
@@ -91,7 +92,9 @@ std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler&
 std::vector<ClearReport> ClearKicks(const std::u16string& printer, PrintSpooler& spooler);
 
 // Whether a command's report holds no failure: for `open`, the kick was sent
-// and has left the queue or printed.
+// and has left the queue or printed, or was withdrawn while printing (it may
+// have reached the printer: only a kick known not to have reached it, or
+// whose withdrawal failed, is a failure).
 bool Succeeded(const OpenReport& report);
 bool Succeeded(const std::vector<QueueReport>& queues);
 bool Succeeded(const std::vector<ClearReport>& clears);

@@ -100,6 +100,13 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
   const std::string sent_answer =
       "Answer:    {\"message\":\"The cash drawer command was sent to the "
       "printer.\",\"printerName\":\"Receipt\",\"success\":true}\n";
+  // What `open` says of the default kick sent to the default printer as job 15.
+  const std::string default_kick =
+      "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
+      "Data type: RAW\n"
+      "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
+      "off 250\n" +
+      sent_answer + "Job:       15\n";
   const OpenCase cases[] = {
       {{"open", "--printer", "RECEIPT", "--protocol", "starPrnt", "--pin", "1"},
        [](FakePrintSpooler& s) { s.before_read_job = [&s](uint32_t) { s.queue.pop_back(); }; },
@@ -127,15 +134,20 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
            "later\n",
        {0x1B, 0x70, 0x00, 0xFF, 0xFA},
        {12, 13, 14}},
+      {{"open", "--wait-ms", "2000"},
+       [](FakePrintSpooler& s) {
+         s.job_lives[15] = {{0, kJobStatusPrinting}};
+       },
+       0,
+       default_kick +
+           "Queue:     still printing after 7 s, so it was withdrawn while printing: it may have "
+           "reached the printer\n",
+       {0x1B, 0x70, 0x00, 0x19, 0xFA},
+       {12, 13, 14, 15}},
       {{"open", "--wait-ms", "0"},
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        1,
-       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
-       "Data type: RAW\n"
-       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
-       "off 250\n" +
-           sent_answer +
-           "Job:       15\n"
+       default_kick +
            "Queue:     still queued after 0 ms, and SetJobW failed, error 5: it may open the "
            "drawer later\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
@@ -215,6 +227,7 @@ struct ClearCase {
   std::string out;
   std::vector<std::string> job_calls;
   std::vector<uint32_t> queue_after;
+  const char* printer = "Receipt";
 };
 
 TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
@@ -243,12 +256,23 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
        "Withdrew 0 drawer kicks.\n",
        {"OpenPrinterW", "EnumJobsW", "GetLastError", "ClosePrinter"},
        {12, 13, 14}},
+      {"a shared printer's queue read from its server, not from the stale cache",
+       [](FakePrintSpooler& s) {
+         s.printers[1].name = u"\\\\srv\\Receipt";
+         s.server_cache = std::vector<JobRecord>{};
+       },
+       0,
+       "\\\\srv\\Receipt: withdrew 2 drawer kicks (job 12, 14); 1 other job left alone\n"
+       "Withdrew 2 drawer kicks.\n",
+       {"OpenPrinter2W(NO_CACHE)", "EnumJobsW", "SetJobW(12)", "SetJobW(14)", "ClosePrinter"},
+       {13},
+       "\\\\srv\\Receipt"},
   };
   for (const ClearCase& c : cases) {
     SCOPED_TRACE(c.label);
     FakePrintSpooler spooler = Till();
     c.arrange(spooler);
-    const ToolRun run = RunTool(spooler, {"clear", "--printer", "Receipt"});
+    const ToolRun run = RunTool(spooler, {"clear", "--printer", c.printer});
     EXPECT_EQ(run.exit_code, c.exit_code);
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(spooler.JobCalls(), c.job_calls);

@@ -36,6 +36,8 @@ const char* FateName(KickFate fate) {
       return "printed";
     case KickFate::kWithdrawn:
       return "withdrawn";
+    case KickFate::kWithdrawnWhilePrinting:
+      return "withdrawnWhilePrinting";
     case KickFate::kWithdrawFailed:
       return "withdrawFailed";
     case KickFate::kUnknown:

@@ -6,8 +6,10 @@
 //          (null when unknown), "portName", "status", "attributes", "state"
 //          (words), "queuedJobs"}]}
 //   open   {"printer": {"name", "rule"}, "dataTypes", "command", "commandWords",
-//          "answer", "jobId" (null when no document started), "kick": {"fate",
-//          "ageMs", "errorCode"} (null when nothing was sent)}
+//          "answer", "jobId" (null when no document started), "kick": {"fate"
+//          ("leftQueue", "printed", "withdrawn", "withdrawnWhilePrinting",
+//          "withdrawFailed", "unknown"), "ageMs", "errorCode"} (null when
+//          nothing was sent)}
 //   jobs   {"printers": [{"name", "jobs": [{"id", "document", "drawerKick",
 //          "submittedUnixMs", "ageMs" (null when unknown), "status", "state",
 //          "statusText", "position", "totalPages", "pagesPrinted"}]}]}

@@ -152,6 +152,10 @@ void WriteKickText(const OpenReport& report, std::ostream& out) {
       out << "still queued after " << age
           << ", so it was withdrawn: it cannot open the drawer later\n";
       return;
+    case KickFate::kWithdrawnWhilePrinting:
+      out << "still printing after " << age
+          << ", so it was withdrawn while printing: it may have reached the printer\n";
+      return;
     case KickFate::kWithdrawFailed:
       out << "still queued after " << age << ", and SetJobW failed, " << error
           << ": it may open the drawer later\n";
