@@ -51,9 +51,10 @@ HeldLink OpenWhenFree(const DrawerChannel& channel, int64_t deadline_ms, DrawerL
 }
 
 std::string NoAnswerReason(const StatusParser& parser) {
-  if (parser.skipped_bytes() == 0) return kNoAnswerReason;
-  return std::string(kNoAnswerReason) + " (" + std::to_string(parser.skipped_bytes()) +
-         " bytes came that are no status)";
+  const size_t skipped = parser.skipped_bytes();
+  if (skipped == 0) return kNoAnswerReason;
+  return std::string(kNoAnswerReason) + " (" + std::to_string(skipped) +
+         (skipped == 1 ? " byte that is" : " bytes that are") + " no status)";
 }
 
 // Receives on an open link until the answer is in, an unsolicited frame shows

@@ -107,7 +107,7 @@ std::vector<ReadCase> ReadCases() {
        std::nullopt, {}, "no answer",
        ReadLog(1000, {"receive COM3 (1000 ms): timed out@1000"}, 1000)},
       {"garbage", Spec(u"COM3"), Replying({{10, {0xFF, 0x80}}}), 1000, DrawerState::kUnknown,
-       std::nullopt, {}, "no answer (2 bytes came that are no status)",
+       std::nullopt, {}, "no answer (2 bytes that are no status)",
        ReadLog(1000, {"receive COM3 (1000 ms): ff80@10",
                       "receive COM3 (990 ms): timed out@1000"}, 1000)},
       {"no time at all", Spec(u"COM3"), kestro_testing::AnsweringDevice(kHighAnswer), 0,
