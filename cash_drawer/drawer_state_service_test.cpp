@@ -124,15 +124,18 @@ TEST(DrawerStateService, RunsNoMoreCallsAtOnceThanItsThreads) {
 }
 
 // A read of a channel another read holds waits as for a busy port, and gives
-// up when its time is up.
+// up when its time is up. The device answers at once: the busy read's sleeps
+// move the shared clock past the other's time, which an answer due later
+// would miss.
 TEST(DrawerStateService, NeverInterleavesTwoReadsOfOneChannel) {
   DrawerStateTill till;
+  till.opener->Add("COM3", kestro_testing::AnsweringDevice({0x16}, 0));
   QueuedUiTaskRunner runner;
   std::vector<Answers> answers;
   {
     DrawerStateService service(till.backend(), runner, {2, 2000});
     till.opener->Hold();
-    StartAll(service, {ReadOf(u"COM2"), ReadOf(u"com2")}, &answers);
+    StartAll(service, {ReadOf(u"COM3"), ReadOf(u"com3")}, &answers);
     // The one that is not held can only end busy.
     runner.AwaitPosted(1);
     till.opener->Release();
@@ -142,7 +145,7 @@ TEST(DrawerStateService, NeverInterleavesTwoReadsOfOneChannel) {
   EXPECT_EQ(till.opener->most_open_of_one_channel(), 1);
   std::vector<std::string> summaries = Only(answers);
   std::sort(summaries.begin(), summaries.end());
-  EXPECT_EQ(summaries, (std::vector<std::string>{"closed via COM2", "unknown via COM2: busy"}));
+  EXPECT_EQ(summaries, (std::vector<std::string>{"closed via COM3", "unknown via COM3: busy"}));
 }
 
 // The window closes while one answer waits for the UI thread, one read runs
