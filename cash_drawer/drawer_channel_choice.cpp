@@ -13,8 +13,7 @@ namespace {
 std::string Quoted(const std::u16string& text) { return "\"" + ToUtf8String(text) + "\""; }
 
 std::string SettingName(SettingScope scope, const char16_t* list, const std::u16string& printer) {
-  const char16_t* key = scope == SettingScope::kPolicy ? kPolicySettingsKey : kMachineSettingsKey;
-  return "HKLM\\" + ToUtf8String(key) + "\\" + ToUtf8String(list) + " value " + Quoted(printer);
+  return SettingListPath(scope, list) + " value " + Quoted(printer);
 }
 
 // Parses a text as a choice of type T; std::nullopt when it is not one.
@@ -91,6 +90,11 @@ const char* SourceName(SettingSource source) {
       break;
   }
   return "default";
+}
+
+std::string SettingListPath(SettingScope scope, const char16_t* list) {
+  const char16_t* key = scope == SettingScope::kPolicy ? kPolicySettingsKey : kMachineSettingsKey;
+  return "HKLM\\" + ToUtf8String(key) + "\\" + ToUtf8String(list);
 }
 
 ChannelChoice ChooseDrawerChannel(const std::u16string& printer_name,
