@@ -170,8 +170,9 @@ TEST(HandleCashDrawerCall, ConfirmsAnOpenDrawerWhenAsked) {
     StateRun run;
     EXPECT_EQ(run.Handle("openDrawer", EncodableValue(c.arguments), c.with_service),
               c.answered_at_once);
-    // The kick is watched from the moment it is sent.
-    const bool sent = run.till.spooler->CountOf("WritePrinter") == 1;
+    // The kick is watched from the moment it is sent. (The spooler's log is
+    // not read here: a service thread may be reading a printer's port.)
+    const bool sent = std::string(c.label) != "no kick sent";
     ASSERT_EQ(run.watcher.kicks.size(), sent ? 1u : 0u);
     if (sent) {
       EXPECT_EQ(run.watcher.kicks[0].job_id, 7u);

@@ -139,7 +139,7 @@ json StateJson(const StateReport& report) {
   const DrawerStateOutcome& outcome = report.outcome;
   const DrawerReading& reading = outcome.reading;
   const bool read = reading.state != DrawerState::kUnknown && reading.status;
-  const std::optional<DrawerStatus> status = read ? reading.status : std::nullopt;
+  const DrawerStatus* status = read ? &*reading.status : nullptr;
   return {{"printer", PrinterChoiceJson(report.call.printer)},
           {"channel",
            {{"via", ViaOf(outcome)},
@@ -149,9 +149,9 @@ json StateJson(const StateReport& report) {
            {{"level", LevelName(outcome.open_level.level)},
             {"source", SourceName(outcome.open_level.source)}}},
           {"state", StateName(reading.state)},
-          {"level", status ? json(LevelName(status->level)) : json(nullptr)},
-          {"offline", status ? json(status->offline) : json(nullptr)},
-          {"coverOpen", status ? OrNull(status->cover_open) : json(nullptr)},
+          {"level", status != nullptr ? json(LevelName(status->level)) : json(nullptr)},
+          {"offline", status != nullptr ? json(status->offline) : json(nullptr)},
+          {"coverOpen", status != nullptr ? OrNull(status->cover_open) : json(nullptr)},
           {"reason", read ? json(nullptr) : json(reading.reason)},
           {"wait", WaitJson(outcome)},
           {"portChannel",
