@@ -15,9 +15,17 @@ constexpr int32_t kDefaultPulseOn = 25;
 constexpr int32_t kDefaultPulseOff = 250;
 constexpr int32_t kDefaultExpireAfterMs = 30000;
 
-const flutter::EncodableValue* Find(const flutter::ValueMap& arguments, const std::string& key) {
-  auto entry = arguments.find(flutter::EncodableValue(key));
-  return entry == arguments.end() ? nullptr : &entry->second;
+using SharedResult = std::shared_ptr<flutter::MethodResult>;
+
+// The call's arguments when they are a map; otherwise the one channel error
+// has been answered.
+const flutter::ValueMap* ArgumentMap(const flutter::MethodCall& call,
+                                     flutter::MethodResult& result) {
+  const flutter::EncodableValue* arguments = call.arguments();
+  const flutter::ValueMap* map =
+      arguments == nullptr ? nullptr : arguments->GetIf<flutter::ValueMap>();
+  if (map == nullptr) result.Error(kInvalidArgumentsCode, kInvalidArgumentsMessage, nullptr);
+  return map;
 }
 
 // Hands a command the spooler took to the watch, unless told not to watch it.
@@ -27,29 +35,68 @@ void HandToWatcher(const OpenDrawerOutcome& kick, KickWatcher* watcher) {
   watcher->Watch(kick.printer.name, kick.job.job_id, kick.expire_after_ms);
 }
 
+// "openDrawer": the kick, answered at once or after its confirmation.
+void OpenDrawer(const flutter::ValueMap& arguments, std::unique_ptr<flutter::MethodResult> result,
+                PrintSpooler& spooler, KickWatcher* watcher, DrawerStateService* state) {
+  OpenDrawerOutcome kick = RunOpenDrawer(arguments, spooler);
+  std::optional<DrawerStateCall> confirmation;
+  if (state != nullptr) confirmation = ConfirmationOf(arguments, kick, state->settings());
+  if (!confirmation) {
+    result->Success(flutter::EncodableValue(std::move(kick.job.answer)));
+    HandToWatcher(kick, watcher);
+    return;
+  }
+  HandToWatcher(kick, watcher);
+  state->Start(std::move(*confirmation),
+               [shared = SharedResult(std::move(result)),
+                answer = std::move(kick.job.answer)](const DrawerStateOutcome& outcome) {
+                 flutter::ValueMap confirmed = answer;
+                 if (std::optional<bool> opened = DrawerOpenedOf(outcome)) {
+                   confirmed.emplace("drawerOpened", *opened);
+                 }
+                 shared->Success(flutter::EncodableValue(std::move(confirmed)));
+               });
+}
+
+// "getDrawerState" and "waitForDrawer".
+void AnswerDrawerState(const flutter::ValueMap& arguments, bool wait,
+                       std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler,
+                       DrawerStateService* state) {
+  SettingsStore* settings = state == nullptr ? nullptr : state->settings();
+  DrawerStateCall call = ReadDrawerStateCall(arguments, wait, spooler, settings);
+  if (state == nullptr) {
+    const DrawerStateOutcome unread = UnreadOutcome(call, kNoStateServiceReason);
+    result->Success(flutter::EncodableValue(DrawerStateAnswer(unread)));
+    return;
+  }
+  state->Start(std::move(call),
+               [shared = SharedResult(std::move(result))](const DrawerStateOutcome& outcome) {
+                 shared->Success(flutter::EncodableValue(DrawerStateAnswer(outcome)));
+               });
+}
+
 }  // namespace
 
 void HandleCashDrawerCall(const flutter::MethodCall& call,
                           std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler,
-                          KickWatcher* watcher) {
+                          KickWatcher* watcher, DrawerStateService* state) {
   const std::string& method = call.method_name();
   if (method == "listPrinters") {
     result->Success(flutter::EncodableValue(BuildPrinterList(spooler)));
-  } else if (method == "openDrawer") {
-    const flutter::EncodableValue* arguments = call.arguments();
-    const flutter::ValueMap* map =
-        arguments == nullptr ? nullptr : arguments->GetIf<flutter::ValueMap>();
-    if (map == nullptr) {
-      result->Error(kInvalidArgumentsCode, kInvalidArgumentsMessage, nullptr);
-    } else {
-      OpenDrawerOutcome kick = RunOpenDrawer(*map, spooler);
-      result->Success(flutter::EncodableValue(std::move(kick.job.answer)));
-      HandToWatcher(kick, watcher);
-    }
-  } else {
-    result->NotImplemented();
+    return;
   }
-  result.reset();
+  const bool reads_state = method == "getDrawerState" || method == "waitForDrawer";
+  if (method != "openDrawer" && !reads_state) {
+    result->NotImplemented();
+    return;
+  }
+  const flutter::ValueMap* arguments = ArgumentMap(call, *result);
+  if (arguments == nullptr) return;
+  if (reads_state) {
+    AnswerDrawerState(*arguments, method == "waitForDrawer", std::move(result), spooler, state);
+  } else {
+    OpenDrawer(*arguments, std::move(result), spooler, watcher, state);
+  }
 }
 
 // The printer is chosen before the remaining entries are read.
@@ -63,25 +110,17 @@ OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler
   const std::string protocol = ToUtf8String(ReadStringArgument(arguments, "protocol"));
   outcome.expire_after_ms = std::min<int32_t>(
       ReadIntArgument(arguments, "expireAfterMs", kDefaultExpireAfterMs), kLongestKickTimeMs);
+  outcome.confirm_within_ms =
+      ReadTimeArgument(arguments, "confirmWithinMs", 0, kLongestWaitTimeoutMs);
   outcome.job = RunDrawerJob(outcome.printer.name, protocol, pin, pulse_on, pulse_off, spooler);
   return outcome;
 }
 
-std::u16string ReadStringArgument(const flutter::ValueMap& arguments, const std::string& key) {
-  const flutter::EncodableValue* value = Find(arguments, key);
-  const std::string* text = value == nullptr ? nullptr : value->GetIf<std::string>();
-  return text == nullptr ? std::u16string() : ToWideString(*text);
-}
-
-int32_t ReadIntArgument(const flutter::ValueMap& arguments, const std::string& key,
-                        int32_t default_value) {
-  const flutter::EncodableValue* value = Find(arguments, key);
-  if (value == nullptr) return default_value;
-  if (const int32_t* small = value->GetIf<int32_t>()) return *small;
-  if (const int64_t* large = value->GetIf<int64_t>()) {
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(*large)));
-  }
-  return default_value;
+std::optional<DrawerStateCall> ConfirmationOf(const flutter::ValueMap& arguments,
+                                              const OpenDrawerOutcome& kick,
+                                              SettingsStore* settings) {
+  if (kick.confirm_within_ms <= 0 || !kick.job.sent) return std::nullopt;
+  return ReadConfirmationCall(arguments, kick.printer, kick.confirm_within_ms, settings);
 }
 
 }  // namespace kestro

@@ -11,6 +11,7 @@
 
 #include "cash_drawer/cash_drawer_job.h"
 #include "cash_drawer/testing/fake_print_spooler.h"
+#include "cash_drawer/testing/recording_kick_watcher.h"
 #include "codec/testing/recording_result.h"
 #include "codec/testing/value_printer.h"
 
@@ -25,6 +26,7 @@ using kestro_testing::Answer;
 using kestro_testing::Describe;
 using kestro_testing::FakePrintSpooler;
 using kestro_testing::RecordingResult;
+using kestro_testing::RecordingWatcher;
 using kestro_testing::SameValue;
 
 // Two printers, "Office Laser" the default, both accepting jobs.
@@ -202,29 +204,6 @@ TEST(HandleCashDrawerCall, APrinterFailureIsASuccessfulAnswer) {
   EXPECT_TRUE(SameValue(*answer.value, EncodableValue(expected)));
   EXPECT_EQ(spooler.opened_names(), std::vector<std::u16string>{u"Kitchen"});
 }
-
-// Writes down each kick handed over, and whether the call had been answered
-// by then.
-class RecordingWatcher : public KickWatcher {
- public:
-  struct Kick {
-    std::u16string printer_name;
-    uint32_t job_id;
-    int64_t expire_after_ms;
-    int answers_before;
-  };
-
-  explicit RecordingWatcher(const Answer* answer) : answer_(answer) {}
-  void Watch(const std::u16string& printer_name, uint32_t job_id,
-             int64_t expire_after_ms) override {
-    kicks.push_back({printer_name, job_id, expire_after_ms, answer_->count});
-  }
-
-  std::vector<Kick> kicks;
-
- private:
-  const Answer* answer_;
-};
 
 // "expireAfterMs" is read like "pin"; a sent command is handed over only
 // after the answer, and only when it is to be watched.

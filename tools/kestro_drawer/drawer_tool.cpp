@@ -31,6 +31,9 @@ int RunOpen(const DrawerToolArguments& arguments, const DrawerToolContext& conte
   OpenReport report = OpenDrawer(arguments, context.spooler);
   if (!arguments.json) WriteOpenText(arguments, report, out);
   out.flush();
+  ConfirmSentKick(arguments, context.drawer_state, &report);
+  if (!arguments.json) WriteConfirmationText(report, out);
+  out.flush();
   WatchSentKick(arguments.wait_ms, context.spooler, context.clock, &report);
   Show(
       arguments, [&] { return OpenJson(report); }, [&] { WriteKickText(report, out); }, out);
@@ -61,6 +64,13 @@ int RunCommand(const DrawerToolArguments& arguments, const DrawerToolContext& co
           arguments, [&] { return JobsJson(queues, now); },
           [&] { WriteJobsText(queues, now, out); }, out);
       return ExitFor(Succeeded(queues));
+    }
+    case DrawerToolCommand::kState: {
+      const StateReport report = ReadState(arguments, spooler, context.drawer_state);
+      Show(
+          arguments, [&] { return StateJson(report); },
+          [&] { WriteStateText(arguments, report, out); }, out);
+      return ExitFor(Succeeded(report));
     }
     case DrawerToolCommand::kClear:
       break;

@@ -1,6 +1,7 @@
 // kestro-drawer, the technician's tool at the till: shows the printers and
 // their queues as the cash drawer service sees them, sends the drawer kick the
-// app would send, and withdraws queued kicks. See drawer_tool_arguments.h for
+// app would send, withdraws queued kicks, and reads the drawer's state as the
+// app would. See drawer_tool_arguments.h for
 // the command line.
 
 #ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cash_drawer/drawer_state_call.h"
 #include "cash_drawer/kick_clock.h"
 #include "cash_drawer/print_spooler.h"
 
@@ -33,6 +35,9 @@ struct DrawerToolContext {
   int64_t now_unix_ms;
   // The clock the watch of a sent kick waits on.
   KickClock& clock;
+  // What the drawer's state is read with; without it (null) the state
+  // cannot be read, and `state` and `open --confirm-ms` say so.
+  const DrawerStateBackend* drawer_state = nullptr;
 };
 
 // Runs the tool on `args` (UTF-8, without the program name). Reports go to

@@ -75,7 +75,36 @@ std::vector<PrinterListing> ListPrinters(PrintSpooler& spooler) {
 }
 
 OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spooler) {
-  return {RunOpenDrawer(arguments.open_arguments, spooler), std::nullopt};
+  return {RunOpenDrawer(arguments.open_arguments, spooler), std::nullopt, std::nullopt};
+}
+
+void ConfirmSentKick(const DrawerToolArguments& arguments, const DrawerStateBackend* backend,
+                     OpenReport* report) {
+  SettingsStore* settings = backend == nullptr ? nullptr : backend->settings.get();
+  const std::optional<DrawerStateCall> call =
+      ConfirmationOf(arguments.open_arguments, report->outcome, settings);
+  if (!call) return;
+  report->confirmation = backend == nullptr
+                             ? UnreadOutcome(*call, kNoStateServiceReason)
+                             : CarryOutDrawerStateCall(*call, *backend, nullptr, nullptr);
+}
+
+StateReport ReadState(const DrawerToolArguments& arguments, PrintSpooler& spooler,
+                      const DrawerStateBackend* backend) {
+  StateReport report;
+  SettingsStore* settings = backend == nullptr ? nullptr : backend->settings.get();
+  report.call = ReadDrawerStateCall(arguments.open_arguments, arguments.wait, spooler, settings);
+  if (backend == nullptr) {
+    report.outcome = UnreadOutcome(report.call, kNoStateServiceReason);
+    return report;
+  }
+  report.outcome = CarryOutDrawerStateCall(report.call, *backend, nullptr, nullptr);
+  const bool unset = report.call.channel.channel.kind == DrawerChannel::Kind::kNone;
+  if (unset && !report.call.printer.name.empty()) {
+    report.port_channel = ChannelOfPrinterPort(report.call.printer.name, *backend->spooler,
+                                               *backend->monitor, &report.port_reason);
+  }
+  return report;
 }
 
 void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock, OpenReport* report) {
@@ -108,7 +137,8 @@ size_t WithdrawnCount(const ClearReport& clear) {
 }
 
 bool Succeeded(const OpenReport& report) {
-  if (!report.kick) return false;
+  const bool confirmed = !report.confirmation || DrawerOpenedOf(*report.confirmation) == true;
+  if (!confirmed || !report.kick) return false;
   switch (report.kick->fate) {
     case KickFate::kLeftQueue:
     case KickFate::kPrinted:
@@ -120,6 +150,11 @@ bool Succeeded(const OpenReport& report) {
       break;
   }
   return false;
+}
+
+bool Succeeded(const StateReport& report) {
+  if (report.outcome.reading.state == DrawerState::kUnknown) return false;
+  return !report.outcome.waited_for || report.outcome.reached;
 }
 
 bool Succeeded(const std::vector<QueueReport>& queues) {

@@ -1,4 +1,4 @@
-// The four commands of kestro-drawer, run against a PrintSpooler with the
+// The five commands of kestro-drawer, run against a PrintSpooler with the
 // cash drawer service's own code. Each returns what it found as a report;
 // report_text.h and report_json.h show it.
 
@@ -39,6 +39,19 @@ struct OpenReport {
   OpenDrawerOutcome outcome;
   // How the watch of the sent kick ended; none when nothing was sent.
   std::optional<KickWatchOutcome> kick;
+  // The wait for the drawer to read open, when --confirm-ms asked for one
+  // and the kick was sent.
+  std::optional<DrawerStateOutcome> confirmation;
+};
+
+// What `state` found.
+struct StateReport {
+  DrawerStateCall call;
+  DrawerStateOutcome outcome;
+  // When no channel is set for the printer: the channel its spooler port
+  // would give, or why it gives none.
+  std::optional<DrawerChannel> port_channel;
+  std::string port_reason;
 };
 
 // One printer's queue for `jobs` and `clear`, or the call that kept it from
@@ -77,6 +90,12 @@ std::vector<PrinterListing> ListPrinters(PrintSpooler& spooler);
 // not watched yet.
 OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spooler);
 
+// Waits for the drawer to read open after the kick `report` sent, as
+// "openDrawer" does with "confirmWithinMs", when the arguments ask for it;
+// without `backend` the state is "unknown". Notes it in the report.
+void ConfirmSentKick(const DrawerToolArguments& arguments, const DrawerStateBackend* backend,
+                     OpenReport* report);
+
 // Watches the kick `report` sent, if any, for `wait_ms` (waiting on `clock`)
 // and withdraws it if it is still queued then, so that it cannot open the
 // drawer later; notes how that ended in the report.
@@ -91,11 +110,20 @@ std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler&
 // them; other documents are never touched.
 std::vector<ClearReport> ClearKicks(const std::u16string& printer, PrintSpooler& spooler);
 
+// Reads the drawer's state as "getDrawerState" does (with --wait, waits as
+// "waitForDrawer" does), on the calling thread; without `backend` the state
+// is "unknown".
+StateReport ReadState(const DrawerToolArguments& arguments, PrintSpooler& spooler,
+                      const DrawerStateBackend* backend);
+
 // Whether a command's report holds no failure: for `open`, the kick was sent
 // and has left the queue or printed, or was withdrawn while printing (it may
 // have reached the printer: only a kick known not to have reached it, or
-// whose withdrawal failed, is a failure).
+// whose withdrawal failed, is a failure), and the drawer read open when a
+// confirmation was asked for; for `state`, the state was read (and, for a
+// wait, reached).
 bool Succeeded(const OpenReport& report);
+bool Succeeded(const StateReport& report);
 bool Succeeded(const std::vector<QueueReport>& queues);
 bool Succeeded(const std::vector<ClearReport>& clears);
 

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/testing/drawer_state_till.h"
 #include "cash_drawer/testing/fake_print_spooler.h"
 #include "cash_drawer/testing/manual_kick_clock.h"
 #include "tools/kestro_drawer/drawer_tool_arguments.h"
@@ -18,6 +20,7 @@
 namespace kestro {
 namespace {
 
+using kestro_testing::DrawerStateTill;
 using kestro_testing::FakePrintSpooler;
 using kestro_testing::MakeJob;
 using kestro_testing::ManualKickClock;
@@ -31,13 +34,15 @@ struct ToolRun {
   std::string err;
 };
 
-// Runs the tool on a clock that moves to each deadline at once.
-ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args) {
+// Runs the tool on a clock that moves to each deadline at once, reading the
+// drawer's state with `drawer_state` (none when null).
+ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args,
+                const DrawerStateBackend* drawer_state = nullptr) {
   ManualKickClock clock;
   clock.SkipWaits();
   std::ostringstream out;
   std::ostringstream err;
-  const int exit_code = RunDrawerTool(args, {spooler, kNow, clock}, out, err);
+  const int exit_code = RunDrawerTool(args, {spooler, kNow, clock, drawer_state}, out, err);
   return {exit_code, out.str(), err.str()};
 }
 
@@ -278,6 +283,178 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
     EXPECT_EQ(spooler.JobCalls(), c.job_calls);
     EXPECT_EQ(QueuedIds(spooler), c.queue_after);
   }
+}
+
+struct StateCase {
+  std::vector<std::string> args;
+  bool with_backend;
+  int exit_code;
+  std::string out;
+};
+
+// `state` on a till whose printers have each a different channel (see
+// DrawerStateTill).
+TEST(DrawerTool, StateReadsTheDrawerAsTheAppDoesAndSaysWhereFrom) {
+  const std::string note =
+      "Note:      \"closed\" cannot prove that a drawer is connected; open it by hand and read "
+      "again to be sure.\n";
+  const std::string receipt =
+      "Printer:   Receipt, the default printer: no --printer or "
+      "--model-hint given\n";
+  const StateCase cases[] = {
+      {{"state"},
+       true,
+       0,
+       receipt +
+           "Channel:   COM2 (the printer's spooler port), by the machine setting "
+           "HKLM\\Software\\kestro\\DrawerStateVia\n"
+           "Open:      low means open, by default\n"
+           "State:     closed: the level is high (online)\n" +
+           note},
+      {{"state", "--printer", "Office"},
+       true,
+       1,
+       "Printer:   Office, by --printer \"Office\": an installed printer bears that name\n"
+       "Channel:   none set\n"
+       "Open:      low means open, by default\n"
+       "State:     unknown: no direct channel is set for this printer\n"
+       "Port:      the printer's spooler port would give tcp:10.0.0.7:9100 (set it with --via, "
+       "or for the app with the DrawerStateVia setting)\n"},
+      {{"state", "--printer", "kitchen", "--wait", "closed", "--timeout-ms", "500", "--open-level",
+        "high"},
+       true,
+       0,
+       "Printer:   Kitchen, by --printer \"kitchen\": an installed printer bears that name\n"
+       "Channel:   USB002, by the policy setting HKLM\\Software\\Policies\\kestro\\DrawerStateVia\n"
+       "Open:      high means open, by --open-level\n"
+       "State:     closed: the level is low (online)\n"
+       "Wait:      for closed: reached after 20 ms\n" +
+           note},
+      {{"state", "--wait", "open", "--timeout-ms", "400"},
+       true,
+       1,
+       receipt +
+           "Channel:   COM2 (the printer's spooler port), by the machine setting "
+           "HKLM\\Software\\kestro\\DrawerStateVia\n"
+           "Open:      low means open, by default\n"
+           "State:     closed: the level is high (online)\n"
+           "Wait:      for open: not reached within 400 ms\n" +
+           note},
+      {{"state", "--via", "COM5", "--timeout-ms", "300"},
+       true,
+       1,
+       receipt + "Channel:   COM5, by --via\n"
+                 "Open:      low means open, by default\n"
+                 "State:     unknown: no answer\n"},
+      {{"state"},
+       false,
+       1,
+       receipt + "Channel:   none set\n"
+                 "Open:      low means open, by default\n"
+                 "State:     unknown: the drawer state is not read by this program\n"},
+      {{"state", "--json"},
+       true,
+       0,
+       "{\"channel\":{\"setting\":\"port\",\"source\":\"machine\",\"via\":\"COM2\"},"
+       "\"coverOpen\":null,\"level\":\"high\",\"offline\":false,\"openLevel\":{\"level\":"
+       "\"low\",\"source\":\"default\"},\"portChannel\":null,\"portReason\":null,\"printer\":"
+       "{\"name\":\"Receipt\",\"rule\":\"defaultPrinter\"},\"reason\":null,\"state\":\"closed\","
+       "\"wait\":null}\n"},
+      {{"state", "--printer", "Office", "--wait", "open", "--timeout-ms", "0", "--json"},
+       true,
+       1,
+       "{\"channel\":{\"setting\":\"none\",\"source\":\"default\",\"via\":\"none\"},"
+       "\"coverOpen\":null,\"level\":null,\"offline\":null,\"openLevel\":{\"level\":"
+       "\"low\",\"source\":\"default\"},\"portChannel\":\"tcp:10.0.0.7:9100\",\"portReason\":"
+       "null,\"printer\":{\"name\":\"Office\",\"rule\":\"installedName\"},\"reason\":\"no "
+       "direct channel is set for this printer\",\"state\":\"unknown\",\"wait\":{\"for\":"
+       "\"open\",\"reached\":false,\"waitedMs\":0}}\n"},
+  };
+  for (const StateCase& c : cases) {
+    SCOPED_TRACE(c.out);
+    DrawerStateTill till;
+    const DrawerStateBackend backend = till.backend();
+    const ToolRun run = RunTool(*till.spooler, c.args, c.with_backend ? &backend : nullptr);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+    // Reading the state never prints.
+    EXPECT_TRUE(till.spooler->JobCalls().empty());
+  }
+}
+
+TEST(DrawerTool, OpenConfirmsTheDrawerOpenedWhenAsked) {
+  const std::string kick =
+      "Data type: RAW\n"
+      "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer "
+      "as number), on 25, off 250\n";
+  const auto answer = [](const char* printer) {
+    return std::string(
+               "Answer:    {\"message\":\"The cash drawer command was sent to the "
+               "printer.\",\"printerName\":\"") +
+           printer + "\",\"success\":true}\nJob:       1\n";
+  };
+  const std::string left = "Queue:     the kick left the queue within 0 ms\n";
+  const StateCase cases[] = {
+      {{"open", "--printer", "Kitchen", "--confirm-ms", "1000"},
+       true,
+       0,
+       "Printer:   Kitchen, by --printer \"Kitchen\": an installed printer bears that name\n" +
+           kick + answer("Kitchen") + "Drawer:    read open after 20 ms (via USB002)\n" + left},
+      {{"open", "--confirm-ms", "300"},
+       true,
+       1,
+       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n" + kick +
+           answer("Receipt") +
+           "Drawer:    did not read open within 300 ms; it read closed: the level is high "
+           "(online) (via COM2)\n" +
+           left},
+      {{"open", "--printer", "Office", "--confirm-ms", "300"},
+       true,
+       1,
+       "Printer:   Office, by --printer \"Office\": an installed printer bears that name\n" + kick +
+           answer("Office") +
+           "Drawer:    not confirmed, the state cannot be read: no direct channel is set for "
+           "this printer\n" +
+           left},
+      {{"open", "--printer", "Kitchen", "--confirm-ms", "1000"},
+       false,
+       1,
+       "Printer:   Kitchen, by --printer \"Kitchen\": an installed printer bears that name\n" +
+           kick + answer("Kitchen") +
+           "Drawer:    not confirmed, the state cannot be read: the drawer state is not read by "
+           "this program\n" +
+           left},
+      {{"open", "--printer", "Kitchen", "--confirm-ms", "0"},
+       true,
+       0,
+       "Printer:   Kitchen, by --printer \"Kitchen\": an installed printer bears that name\n" +
+           kick + answer("Kitchen") + left},
+  };
+  for (const StateCase& c : cases) {
+    SCOPED_TRACE(c.out);
+    DrawerStateTill till;
+    FakePrintSpooler& spooler = *till.spooler;
+    spooler.before_read_job = [&spooler](uint32_t) { spooler.queue.clear(); };
+    const DrawerStateBackend backend = till.backend();
+    const ToolRun run = RunTool(spooler, c.args, c.with_backend ? &backend : nullptr);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(spooler.written_bytes(), (std::vector<uint8_t>{0x1B, 0x70, 0x00, 0x19, 0xFA}));
+  }
+
+  DrawerStateTill till;
+  till.spooler->before_read_job = [&till](uint32_t) { till.spooler->queue.clear(); };
+  const DrawerStateBackend backend = till.backend();
+  const ToolRun json = RunTool(
+      *till.spooler, {"open", "--printer", "Kitchen", "--confirm-ms", "1000", "--json"}, &backend);
+  EXPECT_EQ(json.exit_code, 0);
+  const nlohmann::json expected = {{"drawerOpened", true},
+                                   {"reason", nullptr},
+                                   {"state", "open"},
+                                   {"via", "USB002"},
+                                   {"waitedMs", 20}};
+  EXPECT_EQ(nlohmann::json::parse(json.out).at("confirmation"), expected) << json.out;
 }
 
 TEST(DrawerTool, AMalformedCommandLineGetsTheUsageAndCallsNoSpooler) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cash_drawer/kick_clock.h"
+#include "cash_drawer/system_drawer_state_backend_win.h"
 #include "cash_drawer/system_print_spooler_win.h"
 #include "text/utf16.h"
 #include "text/wide_chars.h"
@@ -78,6 +79,7 @@ int wmain(int argc, wchar_t** argv) {
   std::ostream err(&err_buffer);
   kestro::SystemPrintSpooler spooler;
   kestro::SystemKickClock clock;
-  const kestro::DrawerToolContext context{spooler, NowUnixMilliseconds(), clock};
+  const kestro::DrawerStateBackend drawer_state = kestro::MakeSystemDrawerStateBackend();
+  const kestro::DrawerToolContext context{spooler, NowUnixMilliseconds(), clock, &drawer_state};
   return kestro::RunDrawerTool(args, context, out, err);
 }
