@@ -124,10 +124,16 @@ std::string Quoted(const std::u16string& printer_name) {
 }  // namespace
 
 KickWatchOutcome WatchKickToEnd(PrintSpooler& spooler, const std::u16string& printer_name,
-                                uint32_t job_id, int64_t expire_after_ms, KickClock& clock) {
+                                uint32_t job_id, int64_t expire_after_ms, KickClock& clock,
+                                const std::atomic<bool>* cut_short) {
   WatchedKick kick = NewKick(printer_name, job_id, expire_after_ms, clock.NowMs());
   while (true) {
     const int64_t now = clock.NowMs();
+    if (cut_short != nullptr && *cut_short) {
+      // A teardown without grace: both bounds are now.
+      kick.bounds = BoundsAtTeardown(kick.bounds, now - kick.handed_ms);
+      kick.next_look_ms = now;
+    }
     if (now < kick.next_look_ms) {
       clock.WaitUntil(kick.next_look_ms);
     } else if (std::optional<KickWatchOutcome> outcome = LookAt(spooler, kick, now)) {

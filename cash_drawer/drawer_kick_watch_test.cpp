@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cash_drawer/cash_drawer_handler.h"
@@ -342,6 +344,54 @@ TEST(WatchKickToEnd, BoundsAnyTime) {
     EXPECT_EQ(outcome.fate, KickFate::kWithdrawn);
     EXPECT_EQ(outcome.age_ms, c.withdrawn_at);
     EXPECT_TRUE(spooler.queue.empty());
+  }
+}
+
+// Cut short from another thread while it waits, the watch looks at once and
+// withdraws a kick still queued, even one printing cleanly.
+TEST(WatchKickToEnd, CutShortLooksAtOnceAndWithdraws) {
+  struct Case {
+    const char* label;
+    JobLife life;
+    int64_t cut_at;
+    KickFate fate;
+    Log calls;
+  };
+  const Log withdrawn_at_150 =
+      Concat({Open(0), Reads({1}, {0, 100, 150}), Withdrawal(1, 150), Close(150)});
+  // clang-format off
+  const Case cases[] = {
+      {"queued offline", {{0, kOffline}}, 150, KickFate::kWithdrawn, withdrawn_at_150},
+      {"printing cleanly", {{0, kPrinting}}, 150, KickFate::kWithdrawn, withdrawn_at_150},
+      {"gone by then", {{0, kOffline}, {120, kGone}}, 150, KickFate::kLeftQueue,
+       Concat({Open(0), Reads({1}, {0, 100}), FailedReads(1, {150}), Close(150)})},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    FakePrintSpooler spooler;
+    ManualKickClock clock;
+    spooler.printers = {{kPrinter, u"", u""}};
+    spooler.queue = {kestro_testing::MakeJob(1, kDrawerDocumentName, 0, 0)};
+    spooler.call_suffix = [&clock] { return "@" + std::to_string(clock.NowMs()); };
+    spooler.before_read_job = [&](uint32_t job_id) {
+      PlayLife(c.life, job_id, clock.NowMs(), &spooler.queue);
+    };
+    std::atomic<bool> cut{false};
+    KickWatchOutcome outcome{};
+    std::thread watch(
+        [&] { outcome = WatchKickToEnd(spooler, kPrinter, 1, kDefaultExpireMs, clock, &cut); });
+    for (int64_t due = clock.AwaitWaiter(); due <= c.cut_at; due = clock.AwaitWaiter()) {
+      clock.SetNow(due);
+    }
+    clock.SetNow(c.cut_at);
+    cut = true;
+    clock.Wake();
+    watch.join();
+    EXPECT_EQ(outcome.fate, c.fate);
+    EXPECT_EQ(outcome.age_ms, c.cut_at);
+    EXPECT_EQ(spooler.JobCalls(), c.calls);
+    EXPECT_EQ(spooler.open_printers(), 0);
   }
 }
 
