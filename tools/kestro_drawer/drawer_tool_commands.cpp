@@ -10,6 +10,8 @@
 namespace kestro {
 namespace {
 
+constexpr uint32_t kPrintedMarks = kJobStatusPrinted | kJobStatusComplete | kJobStatusRetained;
+
 std::optional<bool> NamedPrinterHasXpsDriver(const std::u16string& printer_name,
                                              PrintSpooler& spooler) {
   std::unique_ptr<OpenedPrinter> printer = spooler.OpenNamedPrinter(printer_name);
@@ -50,6 +52,10 @@ ClearReport ClearQueue(const std::u16string& name, PrintSpooler& spooler) {
       ++report.other_jobs;
       continue;
     }
+    if ((job.status & kPrintedMarks) != 0) {
+      report.printed_kicks.push_back(job.id);
+      continue;
+    }
     Withdrawal withdrawal{job.id, std::nullopt};
     if (!printer->DeleteJob(job.id)) {
       withdrawal.failure = FailedCall{"SetJobW", spooler.LastErrorCode()};
@@ -76,10 +82,16 @@ OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spoole
   return {RunOpenDrawer(arguments.open_arguments, spooler), std::nullopt};
 }
 
-void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock, OpenReport* report) {
+void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock,
+                   const std::atomic<bool>* cut_short, OpenReport* report) {
   const OpenDrawerOutcome& outcome = report->outcome;
   if (!outcome.job.sent || outcome.job.job_id == 0) return;
-  report->kick = WatchKickToEnd(spooler, outcome.printer.name, outcome.job.job_id, wait_ms, clock);
+  if (wait_ms <= 0) {
+    report->unwatched = true;
+    return;
+  }
+  report->kick =
+      WatchKickToEnd(spooler, outcome.printer.name, outcome.job.job_id, wait_ms, clock, cut_short);
 }
 
 std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler& spooler) {
@@ -106,6 +118,7 @@ size_t WithdrawnCount(const ClearReport& clear) {
 }
 
 bool Succeeded(const OpenReport& report) {
+  if (report.unwatched) return true;
   return report.kick &&
          (report.kick->fate == KickFate::kLeftQueue || report.kick->fate == KickFate::kPrinted);
 }

@@ -44,9 +44,11 @@ const char* FateName(KickFate fate) {
   return "unknown";
 }
 
-json KickJson(const std::optional<KickWatchOutcome>& kick) {
-  if (!kick) return nullptr;
-  return {{"fate", FateName(kick->fate)}, {"ageMs", kick->age_ms}, {"errorCode", kick->error_code}};
+json KickJson(const OpenReport& report) {
+  if (report.unwatched) return {{"fate", "notWatched"}, {"ageMs", nullptr}, {"errorCode", nullptr}};
+  if (!report.kick) return nullptr;
+  const KickWatchOutcome& kick = *report.kick;
+  return {{"fate", FateName(kick.fate)}, {"ageMs", kick.age_ms}, {"errorCode", kick.error_code}};
 }
 
 json FailureJson(const std::u16string& printer, const FailedCall& call) {
@@ -104,6 +106,7 @@ json ClearedQueueJson(const ClearReport& clear) {
   return {{"name", Utf8(clear.queue.printer)},
           {"withdrawn", std::move(withdrawn)},
           {"failed", std::move(failed)},
+          {"printedKicks", clear.printed_kicks},
           {"otherJobs", clear.other_jobs}};
 }
 
@@ -130,7 +133,7 @@ json OpenJson(const OpenReport& report) {
           {"commandWords", DrawerCommandWords(job.command)},
           {"answer", *notation::ValueToJson(flutter::EncodableValue(job.answer))},
           {"jobId", job.job_id == 0 ? json(nullptr) : json(job.job_id)},
-          {"kick", KickJson(report.kick)}};
+          {"kick", KickJson(report)}};
 }
 
 json JobsJson(const std::vector<QueueReport>& queues, int64_t now_unix_ms) {
@@ -147,6 +150,11 @@ json ClearJson(const std::vector<ClearReport>& clears) {
     total += WithdrawnCount(clear);
   }
   return {{"withdrawn", total}, {"printers", std::move(printers)}};
+}
+
+std::string JsonReportText(const json& report) {
+  constexpr bool kAsciiOnly = true;
+  return report.dump(-1, ' ', kAsciiOnly, json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace kestro

@@ -19,7 +19,8 @@ void WriteListText(const std::vector<PrinterListing>& printers, std::ostream& ou
 void WriteOpenText(const DrawerToolArguments& arguments, const OpenReport& report,
                    std::ostream& out);
 
-// What became of the kick `open` sent; nothing when none was sent.
+// What became of the kick `open` sent, or that it was not watched; nothing
+// when none was sent.
 void WriteKickText(const OpenReport& report, std::ostream& out);
 
 // Ages are counted up to `now_unix_ms`.
