@@ -205,17 +205,19 @@ void LookAtDueKicks(PrintSpooler& spooler, KickClock& clock, std::vector<Watched
   }
 }
 
-// From now on every kick gets the teardown's grace at most, its looks after a
-// withdrawal end by kTeardownLookLimitMs, and it is looked at at once. All
-// are ages of each kick.
+// From now on the kick gets `grace_ms` at most, its looks after a withdrawal
+// end by kTeardownLookLimitMs, and it is looked at at once. All are ages of
+// the kick.
+void StartKickTeardown(int64_t now_ms, int64_t grace_ms, WatchedKick& kick) {
+  const int64_t now_age = now_ms - kick.handed_ms;
+  kick.bounds = BoundsAtTeardown(kick.bounds, now_age + grace_ms);
+  kick.last_look_age = now_age + kTeardownLookLimitMs;
+  kick.leave_by_age = std::min(kick.leave_by_age, kick.last_look_age);
+  kick.next_look_ms = now_ms;
+}
+
 void StartTeardown(int64_t now_ms, std::vector<WatchedKick>* kicks) {
-  for (WatchedKick& kick : *kicks) {
-    const int64_t now_age = now_ms - kick.handed_ms;
-    kick.bounds = BoundsAtTeardown(kick.bounds, now_age + kTeardownGraceMs);
-    kick.last_look_age = now_age + kTeardownLookLimitMs;
-    kick.leave_by_age = std::min(kick.leave_by_age, kick.last_look_age);
-    kick.next_look_ms = now_ms;
-  }
+  for (WatchedKick& kick : *kicks) StartKickTeardown(now_ms, kTeardownGraceMs, kick);
 }
 
 std::string Quoted(const std::u16string& printer_name) {
@@ -225,10 +227,18 @@ std::string Quoted(const std::u16string& printer_name) {
 }  // namespace
 
 KickWatchOutcome WatchKickToEnd(PrintSpooler& spooler, const std::u16string& printer_name,
-                                uint32_t job_id, int64_t expire_after_ms, KickClock& clock) {
+                                uint32_t job_id, int64_t expire_after_ms, KickClock& clock,
+                                const std::atomic<bool>* cut_short) {
   WatchedKick kick = NewKick(printer_name, job_id, expire_after_ms, clock.NowMs());
+  bool tearing_down = false;
   while (true) {
     const int64_t now = clock.NowMs();
+    if (!tearing_down && cut_short != nullptr && *cut_short) {
+      // A teardown without grace, once: both bounds are now, and the looks
+      // after a withdrawal keep their own steps.
+      tearing_down = true;
+      StartKickTeardown(now, 0, kick);
+    }
     if (now < kick.next_look_ms) {
       clock.WaitUntil(kick.next_look_ms);
     } else if (std::optional<KickWatchOutcome> outcome = LookAt(spooler, kick, now)) {

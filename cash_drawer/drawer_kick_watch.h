@@ -21,6 +21,7 @@
 #ifndef KESTRO_CASH_DRAWER_DRAWER_KICK_WATCH_H_
 #define KESTRO_CASH_DRAWER_DRAWER_KICK_WATCH_H_
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -79,9 +80,13 @@ struct KickWatchOutcome {
 // only when it did not open, or went stale), and closes it before returning.
 // An `expire_after_ms` of 0 or less means one look, and a withdrawal at once
 // if the job is still queued; values above kLongestKickTimeMs count as that.
-// Writes nothing: KickOutcomeLine says what a caller may report.
+// Once `*cut_short` (when given) is true, the next look is made at once and
+// withdraws a job still queued, whatever it is doing, as a teardown without
+// grace does: another thread sets it, then calls clock.Wake() to end the
+// wait. Writes nothing: KickOutcomeLine says what a caller may report.
 KickWatchOutcome WatchKickToEnd(PrintSpooler& spooler, const std::u16string& printer_name,
-                                uint32_t job_id, int64_t expire_after_ms, KickClock& clock);
+                                uint32_t job_id, int64_t expire_after_ms, KickClock& clock,
+                                const std::atomic<bool>* cut_short = nullptr);
 
 // The standard error line for an outcome worth reporting, the printer's name
 // in UTF-8; empty for kLeftQueue and kPrinted.

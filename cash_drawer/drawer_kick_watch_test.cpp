@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -529,6 +530,59 @@ TEST(WatchKickToEnd, BoundsAnyTime) {
     EXPECT_EQ(outcome.fate, KickFate::kWithdrawn);
     EXPECT_EQ(outcome.age_ms, c.withdrawn_at);
     EXPECT_TRUE(spooler.queue.empty());
+  }
+}
+
+// Cut short from another thread while it waits, the watch looks at once and
+// withdraws a kick still queued, even one printing cleanly, then looks after
+// the withdrawal as a teardown does, never without end.
+TEST(WatchKickToEnd, CutShortLooksAtOnceAndWithdraws) {
+  struct Case {
+    const char* label;
+    JobLife life;
+    int64_t cut_at;
+    KickFate fate;
+    Log calls;
+  };
+  const Log withdrawn_at_150 = Concat(
+      {Open(0), Reads({1}, {0, 100, 150}), Withdrawal(1, 150), FailedReads(1, {150}), Close(150)});
+  // clang-format off
+  const Case cases[] = {
+      {"queued offline", {{0, kOffline}}, 150, KickFate::kWithdrawn, withdrawn_at_150},
+      // Windows only marks it deleting: looked at until the teardown's last look.
+      {"printing cleanly", {{0, kPrinting}}, 150, KickFate::kWithdrawnWhilePrinting,
+       Concat({Open(0), Reads({1}, {0, 100, 150}), Withdrawal(1, 150),
+               Reads({1}, {150, 400, 650, 900, 1150, 1400, 1650}), Close(1650)})},
+      {"gone by then", {{0, kOffline}, {120, kGone}}, 150, KickFate::kLeftQueue,
+       Concat({Open(0), Reads({1}, {0, 100}), FailedReads(1, {150}), Close(150)})},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    FakePrintSpooler spooler;
+    ManualKickClock clock;
+    spooler.printers = {{kPrinter, u"", u""}};
+    spooler.queue = {kestro_testing::MakeJob(1, kDrawerDocumentName, 0, 0)};
+    spooler.call_suffix = [&clock] { return "@" + std::to_string(clock.NowMs()); };
+    spooler.now_ms = [&clock] { return clock.NowMs(); };
+    spooler.job_lives[1] = c.life;
+    std::atomic<bool> cut{false};
+    KickWatchOutcome outcome{};
+    std::thread watch(
+        [&] { outcome = WatchKickToEnd(spooler, kPrinter, 1, kDefaultExpireMs, clock, &cut); });
+    for (int64_t due = clock.AwaitWaiter(); due <= c.cut_at; due = clock.AwaitWaiter()) {
+      clock.SetNow(due);
+    }
+    clock.SetNow(c.cut_at);
+    cut = true;
+    // From the cut on, the watch's waits pass at once: it must end by itself.
+    clock.SkipWaits();
+    clock.Wake();
+    watch.join();
+    EXPECT_EQ(outcome.fate, c.fate);
+    EXPECT_EQ(outcome.age_ms, c.cut_at);
+    EXPECT_EQ(spooler.JobCalls(), c.calls);
+    EXPECT_EQ(spooler.open_printers(), 0);
   }
 }
 

@@ -8,7 +8,6 @@
 #include "tools/kestro_drawer/drawer_tool_commands.h"
 #include "tools/kestro_drawer/report_json.h"
 #include "tools/kestro_drawer/report_text.h"
-#include "value_notation/json_text.h"
 
 namespace kestro {
 namespace {
@@ -19,7 +18,7 @@ int ExitFor(bool succeeded) { return succeeded ? kDrawerToolDone : kDrawerToolRe
 void Show(const DrawerToolArguments& arguments, const std::function<nlohmann::json()>& document,
           const std::function<void()>& words, std::ostream& out) {
   if (arguments.json) {
-    out << notation::DumpJson(document()) << "\n";
+    out << JsonReportText(document());
   } else {
     words();
   }
@@ -34,7 +33,7 @@ int RunOpen(const DrawerToolArguments& arguments, const DrawerToolContext& conte
   ConfirmSentKick(arguments, context.drawer_state, &report);
   if (!arguments.json) WriteConfirmationText(report, out);
   out.flush();
-  WatchSentKick(arguments.wait_ms, context.spooler, context.clock, &report);
+  WatchSentKick(arguments.wait_ms, context.spooler, context.clock, context.cut_short, &report);
   Show(
       arguments, [&] { return OpenJson(report); }, [&] { WriteKickText(report, out); }, out);
   return ExitFor(Succeeded(report));
@@ -92,6 +91,12 @@ int RunDrawerTool(const std::vector<std::string>& args, const DrawerToolContext&
     return kDrawerToolBadUsage;
   }
   return RunCommand(*arguments, context, out);
+}
+
+bool SendsAKick(const std::vector<std::string>& args) {
+  std::string error;
+  const std::optional<DrawerToolArguments> arguments = ParseDrawerToolArguments(args, &error);
+  return arguments && arguments->command == DrawerToolCommand::kOpen;
 }
 
 }  // namespace kestro

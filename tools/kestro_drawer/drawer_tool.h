@@ -7,6 +7,7 @@
 #ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
 #define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
 
+#include <atomic>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -38,12 +39,20 @@ struct DrawerToolContext {
   // What the drawer's state is read with; without it (null) the state
   // cannot be read, and `state` and `open --confirm-ms` say so.
   const DrawerStateBackend* drawer_state = nullptr;
+  // Set by another thread (Ctrl+C), which then wakes `clock`: the watch of a
+  // sent kick ends at once, withdrawing the kick if it is still queued, and
+  // the report follows. None: the watch runs its course.
+  const std::atomic<bool>* cut_short = nullptr;
 };
 
 // Runs the tool on `args` (UTF-8, without the program name). Reports go to
 // `out`; a malformed command line is told on `err` with the usage.
 int RunDrawerTool(const std::vector<std::string>& args, const DrawerToolContext& context,
                   std::ostream& out, std::ostream& err);
+
+// Whether `args` is a well-formed `open` command line, the one command that
+// sends a kick and may leave it queued if ended before its watch.
+bool SendsAKick(const std::vector<std::string>& args);
 
 }  // namespace kestro
 

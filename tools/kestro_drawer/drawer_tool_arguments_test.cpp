@@ -28,7 +28,7 @@ struct ArgumentCase {
 
 ArgumentCase Parsed(std::vector<std::string> args, Command command, bool json = false,
                     std::string printer = "", ValueMap open_arguments = {},
-                    int64_t wait_ms = kDefaultKickWaitMs) {
+                    int64_t wait_ms = 5000) {
   return {std::move(args),           command, json, std::move(printer),
           std::move(open_arguments), wait_ms, ""};
 }

@@ -11,6 +11,8 @@
 namespace kestro {
 namespace {
 
+constexpr uint32_t kPrintedMarks = kJobStatusPrinted | kJobStatusComplete | kJobStatusRetained;
+
 std::optional<bool> NamedPrinterHasXpsDriver(const std::u16string& printer_name,
                                              PrintSpooler& spooler) {
   std::unique_ptr<OpenedPrinter> printer = spooler.OpenNamedPrinter(printer_name);
@@ -52,6 +54,10 @@ ClearReport ClearQueue(const std::u16string& name, PrintSpooler& spooler) {
       ++report.other_jobs;
       continue;
     }
+    if ((job.status & kPrintedMarks) != 0) {
+      report.printed_kicks.push_back(job.id);
+      continue;
+    }
     Withdrawal withdrawal{job.id, std::nullopt};
     if (!printer->DeleteJob(job.id)) {
       withdrawal.failure = FailedCall{"SetJobW", spooler.LastErrorCode()};
@@ -75,7 +81,9 @@ std::vector<PrinterListing> ListPrinters(PrintSpooler& spooler) {
 }
 
 OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spooler) {
-  return {RunOpenDrawer(arguments.open_arguments, spooler), std::nullopt, std::nullopt};
+  OpenReport report;
+  report.outcome = RunOpenDrawer(arguments.open_arguments, spooler);
+  return report;
 }
 
 void ConfirmSentKick(const DrawerToolArguments& arguments, const DrawerStateBackend* backend,
@@ -107,10 +115,16 @@ StateReport ReadState(const DrawerToolArguments& arguments, PrintSpooler& spoole
   return report;
 }
 
-void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock, OpenReport* report) {
+void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock,
+                   const std::atomic<bool>* cut_short, OpenReport* report) {
   const OpenDrawerOutcome& outcome = report->outcome;
   if (!outcome.job.sent || outcome.job.job_id == 0) return;
-  report->kick = WatchKickToEnd(spooler, outcome.printer.name, outcome.job.job_id, wait_ms, clock);
+  if (wait_ms <= 0) {
+    report->unwatched = true;
+    return;
+  }
+  report->kick =
+      WatchKickToEnd(spooler, outcome.printer.name, outcome.job.job_id, wait_ms, clock, cut_short);
 }
 
 std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler& spooler) {
@@ -138,7 +152,9 @@ size_t WithdrawnCount(const ClearReport& clear) {
 
 bool Succeeded(const OpenReport& report) {
   const bool confirmed = !report.confirmation || DrawerOpenedOf(*report.confirmation) == true;
-  if (!confirmed || !report.kick) return false;
+  if (!confirmed) return false;
+  if (report.unwatched) return true;
+  if (!report.kick) return false;
   switch (report.kick->fate) {
     case KickFate::kLeftQueue:
     case KickFate::kPrinted:

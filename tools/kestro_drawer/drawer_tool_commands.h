@@ -5,6 +5,7 @@
 #ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_COMMANDS_H_
 #define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_COMMANDS_H_
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,8 +38,11 @@ struct PrinterListing {
 // What `open` did, and what became of its kick.
 struct OpenReport {
   OpenDrawerOutcome outcome;
-  // How the watch of the sent kick ended; none when nothing was sent.
+  // How the watch of the sent kick ended; none when nothing was sent, or when
+  // the kick was left unwatched.
   std::optional<KickWatchOutcome> kick;
+  // True when a kick was sent but, at a wait of 0 ms, not watched at all.
+  bool unwatched = false;
   // The wait for the drawer to read open, when --confirm-ms asked for one
   // and the kick was sent.
   std::optional<DrawerStateOutcome> confirmation;
@@ -74,6 +78,9 @@ struct ClearReport {
   std::vector<Withdrawal> withdrawals;
   // The queued jobs that are not drawer kicks, left alone.
   size_t other_jobs = 0;
+  // The drawer kicks marked printed, complete or retained, left alone: their
+  // bytes have gone to the device, and withdrawing them would stop nothing.
+  std::vector<uint32_t> printed_kicks;
 };
 
 // The kicks of `clear` that SetJobW withdrew.
@@ -98,8 +105,12 @@ void ConfirmSentKick(const DrawerToolArguments& arguments, const DrawerStateBack
 
 // Watches the kick `report` sent, if any, for `wait_ms` (waiting on `clock`)
 // and withdraws it if it is still queued then, so that it cannot open the
-// drawer later; notes how that ended in the report.
-void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock, OpenReport* report);
+// drawer later; notes how that ended in the report. A `wait_ms` of 0 or less
+// makes no spooler call: the kick is noted as unwatched, as the app's
+// "expireAfterMs" 0 leaves it. `cut_short` (may be null) ends the watch
+// early, as WatchKickToEnd says.
+void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock,
+                   const std::atomic<bool>* cut_short, OpenReport* report);
 
 // The queue of `printer` (UTF-16 as given), or of every installed printer
 // when it is empty. A shared printer is opened without the local cache
@@ -107,7 +118,7 @@ void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock, Ope
 std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler& spooler);
 
 // Reads the queues as ReadQueues does and withdraws every drawer kick in
-// them; other documents are never touched.
+// them that has not printed; other documents are never touched.
 std::vector<ClearReport> ClearKicks(const std::u16string& printer, PrintSpooler& spooler);
 
 // Reads the drawer's state as "getDrawerState" does (with --wait, waits as
@@ -119,9 +130,9 @@ StateReport ReadState(const DrawerToolArguments& arguments, PrintSpooler& spoole
 // Whether a command's report holds no failure: for `open`, the kick was sent
 // and has left the queue or printed, or was withdrawn while printing (it may
 // have reached the printer: only a kick known not to have reached it, or
-// whose withdrawal failed, is a failure), and the drawer read open when a
-// confirmation was asked for; for `state`, the state was read (and, for a
-// wait, reached).
+// whose withdrawal failed, is a failure), or was sent and left unwatched, and
+// the drawer read open when a confirmation was asked for; for `state`, the
+// state was read (and, for a wait, reached).
 bool Succeeded(const OpenReport& report);
 bool Succeeded(const StateReport& report);
 bool Succeeded(const std::vector<QueueReport>& queues);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -35,15 +36,41 @@ struct ToolRun {
 };
 
 // Runs the tool on a clock that moves to each deadline at once, reading the
-// drawer's state with `drawer_state` (none when null).
+// drawer's state with `drawer_state` (none when null); `cut_short` stands for
+// Ctrl+C.
 ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args,
-                const DrawerStateBackend* drawer_state = nullptr) {
+                const DrawerStateBackend* drawer_state = nullptr,
+                const std::atomic<bool>* cut_short = nullptr) {
   ManualKickClock clock;
   clock.SkipWaits();
   std::ostringstream out;
   std::ostringstream err;
-  const int exit_code = RunDrawerTool(args, {spooler, kNow, clock, drawer_state}, out, err);
+  const int exit_code =
+      RunDrawerTool(args, {spooler, kNow, clock, drawer_state, cut_short}, out, err);
   return {exit_code, out.str(), err.str()};
+}
+
+using Calls = std::vector<std::string>;
+
+Calls Concat(Calls first, const Calls& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+// The job calls of a kick sent as `data_type`, after `refused` was refused.
+Calls SentKick(const std::string& refused = "", const std::string& data_type = "RAW") {
+  Calls calls = {"OpenPrinterW", "GetPrinterDriverW"};
+  if (!refused.empty())
+    calls = Concat(calls, {"StartDocPrinterW(" + refused + ")", "GetLastError"});
+  return Concat(calls, {"StartDocPrinterW(" + data_type + ")", "StartPagePrinter", "WritePrinter",
+                        "EndPagePrinter", "EndDocPrinter", "ClosePrinter"});
+}
+
+// The watch of job 15: `reads` GetJobW calls, then `ending`, then the close.
+Calls Watched(int reads, const Calls& ending) {
+  Calls calls = {"OpenPrinterW"};
+  calls.insert(calls.end(), reads, "GetJobW(15)");
+  return Concat(Concat(calls, ending), {"ClosePrinter"});
 }
 
 // Two printers, the second the default, with a queue of two drawer kicks
@@ -98,6 +125,7 @@ struct OpenCase {
   std::string out;
   std::vector<uint8_t> written;
   std::vector<uint32_t> queue_after;
+  Calls job_calls;
 };
 
 TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
@@ -124,7 +152,8 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
            "Job:       15\n"
            "Queue:     the kick left the queue within 0 ms\n",
        {0x1B, 0x07, 0x19, 0x7F, 0x1A},
-       {12, 13, 14}},
+       {12, 13, 14},
+       Concat(SentKick(), Watched(1, {"GetLastError"}))},
       {{"open", "--model-hint", "thermal", "--on", "300", "--wait-ms", "2000"},
        [](FakePrintSpooler& s) { s.refused_data_types[kRawDataType] = kInvalidDataTypeError; },
        1,
@@ -138,7 +167,10 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
            "Queue:     still queued after 2 s, so it was withdrawn: it cannot open the drawer "
            "later\n",
        {0x1B, 0x70, 0x00, 0xFF, 0xFA},
-       {12, 13, 14}},
+       {12, 13, 14},
+       // Looks at 0, 100, 200, 400, 800, 1600 and 2000 ms, and once after the withdrawal.
+       Concat(SentKick("RAW", "XPS_PASS"),
+              Watched(7, {"SetJobW(15)", "GetJobW(15)", "GetLastError"}))},
       {{"open", "--wait-ms", "2000"},
        [](FakePrintSpooler& s) {
          s.job_lives[15] = {{0, kJobStatusPrinting}};
@@ -148,15 +180,54 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
            "Queue:     still printing after 7 s, so it was withdrawn while printing: it may have "
            "reached the printer\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
-       {12, 13, 14, 15}},
-      {{"open", "--wait-ms", "0"},
+       {12, 13, 14, 15},
+       // Looks at 0, 100, 200, 400, 800, 1600 and 2000 ms, every 500 ms up to
+       // 7000, then after the withdrawal at once and every 500 ms up to 12000.
+       Concat(SentKick(), Watched(17, Concat({"SetJobW(15)"}, Calls(11, "GetJobW(15)"))))},
+      {{"open", "--wait-ms", "1"},
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        1,
-       default_kick +
-           "Queue:     still queued after 0 ms, and SetJobW failed, error 5: it may open the "
+       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
+       "Data type: RAW\n"
+       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
+       "off 250\n" +
+           sent_answer +
+           "Job:       15\n"
+           "Queue:     still queued after 1 ms, and SetJobW failed, error 5: it may open the "
            "drawer later\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
-       {12, 13, 14, 15}},
+       {12, 13, 14, 15},
+       Concat(SentKick(), Watched(2, {"SetJobW(15)", "GetLastError"}))},
+      // As "expireAfterMs" 0 for the app: no look at the queue at all.
+      {{"open", "--wait-ms", "0"},
+       [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
+       0,
+       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
+       "Data type: RAW\n"
+       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
+       "off 250\n" +
+           sent_answer +
+           "Job:       15\n"
+           "Queue:     not watched (--wait-ms 0): a kick the printer does not take stays queued "
+           "and may open the drawer later\n",
+       {0x1B, 0x70, 0x00, 0x19, 0xFA},
+       {12, 13, 14, 15},
+       SentKick()},
+      // One JSON document and nothing else, in ASCII whatever the names.
+      {{"open", "--wait-ms", "0", "--json"},
+       [](FakePrintSpooler& s) {
+         s.printers[1].name = s.default_printer = u"K\u00fcche \U0001F9FE";
+       },
+       0,
+       "{\"answer\":{\"message\":\"The cash drawer command was sent to the printer.\","
+       "\"printerName\":\"K\\u00fcche \\ud83e\\uddfe\",\"success\":true},"
+       "\"command\":\"1b700019fa\",\"commandWords\":\"ESC p: pulse on connector pin 2 (drawer "
+       "as number), on 25, off 250\",\"dataTypes\":[\"RAW\"],\"jobId\":15,"
+       "\"kick\":{\"ageMs\":null,\"errorCode\":null,\"fate\":\"notWatched\"},"
+       "\"printer\":{\"name\":\"K\\u00fcche \\ud83e\\uddfe\",\"rule\":\"defaultPrinter\"}}\n",
+       {0x1B, 0x70, 0x00, 0x19, 0xFA},
+       {12, 13, 14, 15},
+       SentKick()},
       {{"open", "--printer", "Kitchen"},
        nothing,
        1,
@@ -169,7 +240,8 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
        "printer.\",\"success\":false}\n"
        "Job:       none\n",
        {},
-       {12, 13, 14}},
+       {12, 13, 14},
+       {"OpenPrinterW", "GetLastError"}},
       {{"open"},
        [](FakePrintSpooler& s) { s.default_printer.clear(); },
        1,
@@ -181,7 +253,8 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
        "found.\",\"success\":false}\n"
        "Job:       none\n",
        {},
-       {12, 13, 14}},
+       {12, 13, 14},
+       {}},
   };
   for (const OpenCase& c : cases) {
     SCOPED_TRACE(c.out);
@@ -193,7 +266,31 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(spooler.written_bytes(), c.written);
     EXPECT_EQ(QueuedIds(spooler), c.queue_after);
+    EXPECT_EQ(spooler.JobCalls(), c.job_calls);
   }
+}
+
+// Ctrl+C during the watch cuts it short: the kick, still queued, is
+// withdrawn at once, and the report follows.
+TEST(DrawerTool, OpenCutShortWithdrawsTheKickAtOnce) {
+  FakePrintSpooler spooler = Till();
+  const std::atomic<bool> cut_short{true};
+  const ToolRun run = RunTool(spooler, {"open", "--printer", "Receipt"}, nullptr, &cut_short);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.out,
+            "Printer:   Receipt, by --printer \"Receipt\": an installed printer bears that name\n"
+            "Data type: RAW\n"
+            "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on "
+            "25, off 250\n"
+            "Answer:    {\"message\":\"The cash drawer command was sent to the "
+            "printer.\",\"printerName\":\"Receipt\",\"success\":true}\n"
+            "Job:       15\n"
+            "Queue:     still queued after 0 ms, so it was withdrawn: it cannot open the drawer "
+            "later\n");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(spooler.JobCalls(),
+            Concat(SentKick(), Watched(1, {"SetJobW(15)", "GetJobW(15)", "GetLastError"})));
+  EXPECT_EQ(QueuedIds(spooler), (std::vector<uint32_t>{12, 13, 14}));
 }
 
 TEST(DrawerTool, JobsMarksTheKicksWithTheirAgeAndStatus) {
@@ -244,6 +341,18 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
        "Withdrew 2 drawer kicks.\n",
        {"OpenPrinterW", "EnumJobsW", "SetJobW(12)", "SetJobW(14)", "ClosePrinter"},
        {13}},
+      {"kicks already printed are left alone",
+       [](FakePrintSpooler& s) {
+         s.queue.push_back(MakeJob(15, kDrawerDocumentName, kJobStatusPrinted, 0));
+         s.queue.push_back(MakeJob(16, kDrawerDocumentName, kJobStatusComplete, 0));
+         s.queue.push_back(MakeJob(17, kDrawerDocumentName, kJobStatusRetained, 0));
+       },
+       0,
+       "Receipt: withdrew 2 drawer kicks (job 12, 14); 1 other job and 3 drawer kicks already "
+       "printed (job 15, 16, 17) left alone\n"
+       "Withdrew 2 drawer kicks.\n",
+       {"OpenPrinterW", "EnumJobsW", "SetJobW(12)", "SetJobW(14)", "ClosePrinter"},
+       {13, 15, 16, 17}},
       {"a failing withdrawal",
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        1,

@@ -2,10 +2,15 @@
 // UTF-16 and are handed on in UTF-8. Output is UTF-8, written line by line:
 // to a console as UTF-16 text (WriteConsoleW), which shows every character
 // whatever the console's code page, and to a file or pipe as UTF-8 bytes.
+// During `open`, Ctrl+C or closing the console cuts the kick's watch short
+// rather than ending the program, so that the kick is withdrawn first.
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -60,6 +65,57 @@ class LineWriter : public std::streambuf {
   std::string line_;
 };
 
+// The watch's clock, and what a console control event does to the watch.
+// Windows runs the handler on a thread of its own, which may still run while
+// the main thread ends, so the one instance is never destroyed.
+class ConsoleCut {
+ public:
+  static ConsoleCut& Instance() {
+    static ConsoleCut* const instance = new ConsoleCut();
+    return *instance;
+  }
+
+  kestro::KickClock& clock() { return clock_; }
+  const std::atomic<bool>* cut_short() const { return &cut_short_; }
+
+  // The tool has ended and said so.
+  void Finish() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    finished_changed_.notify_all();
+  }
+
+  static BOOL WINAPI OnControl(DWORD event) {
+    ConsoleCut& cut = Instance();
+    const bool cut_before = cut.cut_short_.exchange(true);
+    cut.clock_.Wake();
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+      // The program goes on to withdraw the kick, report and end. A second
+      // Ctrl+C ends it at once, should a spooler call hang.
+      return cut_before ? FALSE : TRUE;
+    }
+    // After the console closing, logoff or shutdown, Windows ends the process
+    // as soon as this returns: wait for the withdrawal and the report, within
+    // the few seconds Windows allows.
+    std::unique_lock<std::mutex> lock(cut.mutex_);
+    cut.finished_changed_.wait_for(lock, kLongestWait, [&cut] { return cut.finished_; });
+    return TRUE;
+  }
+
+ private:
+  static constexpr std::chrono::milliseconds kLongestWait{2000};
+
+  ConsoleCut() = default;
+
+  kestro::SystemKickClock clock_;
+  std::atomic<bool> cut_short_{false};
+  std::mutex mutex_;
+  std::condition_variable finished_changed_;
+  bool finished_ = false;  // guarded by mutex_
+};
+
 int64_t NowUnixMilliseconds() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::system_clock::now().time_since_epoch())
@@ -78,8 +134,15 @@ int wmain(int argc, wchar_t** argv) {
   std::ostream out(&out_buffer);
   std::ostream err(&err_buffer);
   kestro::SystemPrintSpooler spooler;
-  kestro::SystemKickClock clock;
+  ConsoleCut& cut = ConsoleCut::Instance();
+  // Only `open` leaves something behind when ended early; the other commands
+  // keep the console's default: Ctrl+C ends them at once.
+  if (kestro::SendsAKick(args)) ::SetConsoleCtrlHandler(&ConsoleCut::OnControl, TRUE);
   const kestro::DrawerStateBackend drawer_state = kestro::MakeSystemDrawerStateBackend();
-  const kestro::DrawerToolContext context{spooler, NowUnixMilliseconds(), clock, &drawer_state};
-  return kestro::RunDrawerTool(args, context, out, err);
+  const kestro::DrawerToolContext context{spooler, NowUnixMilliseconds(), cut.clock(),
+                                          &drawer_state, cut.cut_short()};
+  const int exit_code = kestro::RunDrawerTool(args, context, out, err);
+  out.flush();
+  cut.Finish();
+  return exit_code;
 }

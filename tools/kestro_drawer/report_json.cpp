@@ -46,9 +46,11 @@ const char* FateName(KickFate fate) {
   return "unknown";
 }
 
-json KickJson(const std::optional<KickWatchOutcome>& kick) {
-  if (!kick) return nullptr;
-  return {{"fate", FateName(kick->fate)}, {"ageMs", kick->age_ms}, {"errorCode", kick->error_code}};
+json KickJson(const OpenReport& report) {
+  if (report.unwatched) return {{"fate", "notWatched"}, {"ageMs", nullptr}, {"errorCode", nullptr}};
+  if (!report.kick) return nullptr;
+  const KickWatchOutcome& kick = *report.kick;
+  return {{"fate", FateName(kick.fate)}, {"ageMs", kick.age_ms}, {"errorCode", kick.error_code}};
 }
 
 json FailureJson(const std::u16string& printer, const FailedCall& call) {
@@ -106,6 +108,7 @@ json ClearedQueueJson(const ClearReport& clear) {
   return {{"name", Utf8(clear.queue.printer)},
           {"withdrawn", std::move(withdrawn)},
           {"failed", std::move(failed)},
+          {"printedKicks", clear.printed_kicks},
           {"otherJobs", clear.other_jobs}};
 }
 
@@ -180,7 +183,7 @@ json OpenJson(const OpenReport& report) {
                {"commandWords", DrawerCommandWords(job.command)},
                {"answer", *notation::ValueToJson(flutter::EncodableValue(job.answer))},
                {"jobId", job.job_id == 0 ? json(nullptr) : json(job.job_id)},
-               {"kick", KickJson(report.kick)}};
+               {"kick", KickJson(report)}};
   if (report.confirmation) open["confirmation"] = ConfirmationJson(*report.confirmation);
   return open;
 }
@@ -199,6 +202,11 @@ json ClearJson(const std::vector<ClearReport>& clears) {
     total += WithdrawnCount(clear);
   }
   return {{"withdrawn", total}, {"printers", std::move(printers)}};
+}
+
+std::string JsonReportText(const json& report) {
+  constexpr bool kAsciiOnly = true;
+  return report.dump(-1, ' ', kAsciiOnly, json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace kestro

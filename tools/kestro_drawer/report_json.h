@@ -8,10 +8,10 @@
 //   open   {"printer": {"name", "rule"}, "dataTypes", "command", "commandWords",
 //          "answer", "jobId" (null when no document started), "kick": {"fate"
 //          ("leftQueue", "printed", "withdrawn", "withdrawnWhilePrinting",
-//          "withdrawFailed", "unknown"), "ageMs", "errorCode"} (null when
-//          nothing was sent), and with --confirm-ms "confirmation":
-//          {"drawerOpened" (null when the state cannot be read), "state",
-//          "via", "waitedMs", "reason"}
+//          "withdrawFailed", "unknown", or "notWatched" with null age and code
+//          at --wait-ms 0), "ageMs", "errorCode"} (null when nothing was sent),
+//          and with --confirm-ms "confirmation": {"drawerOpened" (null when
+//          the state cannot be read), "state", "via", "waitedMs", "reason"}
 //   state  {"printer": {"name", "rule"}, "channel": {"via", "setting",
 //          "source"}, "openLevel": {"level", "source"}, "state", "level",
 //          "offline", "coverOpen", "reason", "wait": {"for", "reached",
@@ -21,7 +21,8 @@
 //          "submittedUnixMs", "ageMs" (null when unknown), "status", "state",
 //          "statusText", "position", "totalPages", "pagesPrinted"}]}]}
 //   clear  {"withdrawn": total, "printers": [{"name", "withdrawn": [ids],
-//          "failed": [{"id", "call", "errorCode"}], "otherJobs"}]}
+//          "failed": [{"id", "call", "errorCode"}], "printedKicks": [ids] (left
+//          alone), "otherJobs"}]}
 // A printer whose queue could not be read has {"name", "call", "errorCode"}
 // instead, naming the failing Windows function.
 
@@ -30,6 +31,7 @@
 
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <string>
 #include <vector>
 
 #include "tools/kestro_drawer/drawer_tool_commands.h"
@@ -42,6 +44,13 @@ nlohmann::json OpenJson(const OpenReport& report);
 nlohmann::json JobsJson(const std::vector<QueueReport>& queues, int64_t now_unix_ms);
 nlohmann::json ClearJson(const std::vector<ClearReport>& clears);
 nlohmann::json StateJson(const StateReport& report);
+
+// `report` as one line of text ending in "\n", all ASCII: every other
+// character is a \u escape (a pair of them, UTF-16 surrogates, above
+// U+FFFF). Windows PowerShell 5.1 decodes a program's output in the
+// console's code page, which would garble UTF-8 names; escapes read right
+// whatever the code page.
+std::string JsonReportText(const nlohmann::json& report);
 
 }  // namespace kestro
 

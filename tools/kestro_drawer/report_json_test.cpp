@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cash_drawer/cash_drawer_job.h"
 #include "cash_drawer/testing/fake_print_spooler.h"
+#include "tools/kestro_drawer/report_text.h"
 #include "value_notation/json_text.h"
 
 namespace kestro {
@@ -62,7 +64,8 @@ std::vector<QueueReport> Queues() {
 
 std::vector<ClearReport> Clears() {
   const std::vector<QueueReport> queues = Queues();
-  return {{queues[0], {{12, std::nullopt}, {14, FailedCall{"SetJobW", 5}}}, 1}, {queues[1], {}, 0}};
+  return {{queues[0], {{12, std::nullopt}, {14, FailedCall{"SetJobW", 5}}}, 1, {15}},
+          {queues[1], {}, 0, {}}};
 }
 
 struct JsonCase {
@@ -104,7 +107,8 @@ TEST(ReportJson, EachCommandIsOneDocumentWithEveryField) {
           {"name": "Kitchen", "call": "EnumJobsW", "errorCode": 1804}]})"},
       {"clear", ClearJson(Clears()), R"({"withdrawn": 1, "printers": [
           {"name": "Receipt", "withdrawn": [12],
-           "failed": [{"id": 14, "call": "SetJobW", "errorCode": 5}], "otherJobs": 1},
+           "failed": [{"id": 14, "call": "SetJobW", "errorCode": 5}], "printedKicks": [15],
+           "otherJobs": 1},
           {"name": "Kitchen", "call": "EnumJobsW", "errorCode": 1804}]})"},
   };
   for (const JsonCase& c : cases) {
@@ -124,6 +128,19 @@ TEST(ReportJson, AKickWithdrawnWhilePrintingSaysSo) {
   json expected = OpenJson(SentAfterARetry());
   expected["kick"] = {{"fate", "withdrawnWhilePrinting"}, {"errorCode", 0}, {"ageMs", 35000}};
   EXPECT_EQ(OpenJson(report), expected);
+}
+
+// The same clear in words: the failed withdrawal and the printed kick are
+// not among the withdrawn.
+TEST(ReportText, ClearNamesOnlyTheWithdrawnKicksAsWithdrawn) {
+  std::ostringstream out;
+  WriteClearText(Clears(), out);
+  EXPECT_EQ(out.str(),
+            "Receipt: withdrew 1 drawer kick (job 12); 1 other job and 1 drawer kick already "
+            "printed (job 15) left alone\n"
+            "  job 14: SetJobW failed, error 5\n"
+            "Kitchen: EnumJobsW failed, error 1804\n"
+            "Withdrew 1 drawer kick.\n");
 }
 
 }  // namespace

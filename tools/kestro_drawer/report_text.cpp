@@ -96,13 +96,29 @@ void WriteJobLine(const JobRecord& job, int64_t now_unix_ms, std::ostream& out) 
   out << "\n";
 }
 
-std::string JobIds(const std::vector<Withdrawal>& withdrawals) {
-  std::string ids;
-  for (const Withdrawal& withdrawal : withdrawals) {
-    if (withdrawal.failure) continue;
-    ids += (ids.empty() ? "" : ", ") + std::to_string(withdrawal.job_id);
+// "(job 12)", "(job 12, 14)".
+std::string JobIds(const std::vector<uint32_t>& ids) {
+  std::string words;
+  for (uint32_t id : ids) words += (words.empty() ? "" : ", ") + std::to_string(id);
+  return "(job " + words + ")";
+}
+
+std::string WithdrawnWords(const ClearReport& clear) {
+  std::vector<uint32_t> ids;
+  for (const Withdrawal& withdrawal : clear.withdrawals) {
+    if (!withdrawal.failure) ids.push_back(withdrawal.job_id);
   }
-  return ids;
+  if (ids.empty()) return "withdrew no drawer kick";
+  return "withdrew " + Count(ids.size(), "drawer kick") + " " + JobIds(ids);
+}
+
+std::string LeftAloneWords(const ClearReport& clear) {
+  std::string words = Count(clear.other_jobs, "other job");
+  if (!clear.printed_kicks.empty()) {
+    words += " and " + Count(clear.printed_kicks.size(), "drawer kick") + " already printed " +
+             JobIds(clear.printed_kicks);
+  }
+  return words + " left alone";
 }
 
 // "by --via", "by the machine setting HKLM\Software\kestro\DrawerStateVia".
@@ -227,6 +243,10 @@ void WriteOpenText(const DrawerToolArguments& arguments, const OpenReport& repor
 }
 
 void WriteKickText(const OpenReport& report, std::ostream& out) {
+  if (report.unwatched) {
+    out << "Queue:     not watched (--wait-ms 0): a kick the printer does not take stays queued "
+           "and may open the drawer later\n";
+  }
   if (!report.kick) return;
   const KickWatchOutcome& kick = *report.kick;
   const std::string age = DurationWords(kick.age_ms);
@@ -279,12 +299,8 @@ void WriteClearText(const std::vector<ClearReport>& clears, std::ostream& out) {
       out << Failure(*clear.queue.failure) << "\n";
       continue;
     }
-    const size_t withdrawn = WithdrawnCount(clear);
-    total += withdrawn;
-    out << (withdrawn == 0 ? std::string("withdrew no drawer kick")
-                           : "withdrew " + Count(withdrawn, "drawer kick") + " (job " +
-                                 JobIds(clear.withdrawals) + ")")
-        << "; " << Count(clear.other_jobs, "other job") << " left alone\n";
+    total += WithdrawnCount(clear);
+    out << WithdrawnWords(clear) << "; " << LeftAloneWords(clear) << "\n";
     for (const Withdrawal& withdrawal : clear.withdrawals) {
       if (withdrawal.failure) {
         out << "  job " << withdrawal.job_id << ": " << Failure(*withdrawal.failure) << "\n";

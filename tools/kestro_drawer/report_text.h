@@ -28,7 +28,8 @@ void WriteConfirmationText(const OpenReport& report, std::ostream& out);
 void WriteStateText(const DrawerToolArguments& arguments, const StateReport& report,
                     std::ostream& out);
 
-// What became of the kick `open` sent; nothing when none was sent.
+// What became of the kick `open` sent, or that it was not watched; nothing
+// when none was sent.
 void WriteKickText(const OpenReport& report, std::ostream& out);
 
 // Ages are counted up to `now_unix_ms`.
