@@ -81,9 +81,10 @@ std::optional<KickWatchOutcome> LookAt(PrintSpooler& spooler, WatchedKick& kick,
   return std::nullopt;
 }
 
-void Report(const WatchedKick& kick, const KickWatchOutcome& outcome) {
+void Report(const WatchedKick& kick, const KickWatchOutcome& outcome, KickWatchObserver* observer) {
   const std::string line = KickOutcomeLine(kick.printer_name, kick.job_id, outcome);
   if (!line.empty()) flutter::WriteStderrLine(line);
+  if (observer != nullptr) observer->KickWatchEnded(kick.printer_name, kick.job_id, outcome);
 }
 
 int64_t EarliestLook(const std::vector<WatchedKick>& kicks) {
@@ -94,13 +95,14 @@ int64_t EarliestLook(const std::vector<WatchedKick>& kicks) {
 
 // Looks at every kick that is due, in the order they came, and drops those
 // whose watch ended.
-void LookAtDueKicks(PrintSpooler& spooler, KickClock& clock, std::vector<WatchedKick>* kicks) {
+void LookAtDueKicks(PrintSpooler& spooler, KickClock& clock, KickWatchObserver* observer,
+                    std::vector<WatchedKick>* kicks) {
   for (auto kick = kicks->begin(); kick != kicks->end();) {
     const int64_t now = clock.NowMs();
     std::optional<KickWatchOutcome> outcome;
     if (kick->next_look_ms <= now) outcome = LookAt(spooler, *kick, now);
     if (outcome) {
-      Report(*kick, *outcome);
+      Report(*kick, *outcome, observer);
       kick = kicks->erase(kick);
     } else {
       ++kick;
@@ -154,8 +156,9 @@ std::string KickOutcomeLine(const std::u16string& printer_name, uint32_t job_id,
          job + ": error " + std::to_string(outcome.error_code);
 }
 
-DrawerKickWatch::DrawerKickWatch(PrintSpooler& spooler, KickClock& clock)
-    : spooler_(spooler), clock_(clock) {}
+DrawerKickWatch::DrawerKickWatch(PrintSpooler& spooler, KickClock& clock,
+                                 KickWatchObserver* observer)
+    : spooler_(spooler), clock_(clock), observer_(observer) {}
 
 DrawerKickWatch::~DrawerKickWatch() {
   if (!thread_.joinable()) return;
@@ -206,7 +209,7 @@ void DrawerKickWatch::Run() {
       tearing_down = true;
       StartTeardown(clock_.NowMs(), &kicks);
     }
-    LookAtDueKicks(spooler_, clock_, &kicks);
+    LookAtDueKicks(spooler_, clock_, observer_, &kicks);
     if (ending && kicks.empty()) return;
     clock_.WaitUntil(EarliestLook(kicks));
   }

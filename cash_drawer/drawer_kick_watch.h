@@ -76,6 +76,15 @@ KickWatchOutcome WatchKickToEnd(PrintSpooler& spooler, const std::u16string& pri
 std::string KickOutcomeLine(const std::u16string& printer_name, uint32_t job_id,
                             const KickWatchOutcome& outcome);
 
+// Told how the watch of each kick ended, whatever the fate.
+class KickWatchObserver {
+ public:
+  virtual ~KickWatchObserver() = default;
+  // Called on the watch's thread, after the standard error line.
+  virtual void KickWatchEnded(const std::u16string& printer_name, uint32_t job_id,
+                              const KickWatchOutcome& outcome) = 0;
+};
+
 // Watches the app's kicks on one thread of its own, started at the first
 // Watch(). Each withdrawal, and each failed one, is one line on the standard
 // error stream (KickOutcomeLine).
@@ -83,8 +92,9 @@ class DrawerKickWatch : public KickWatcher {
  public:
   // `spooler` and `clock` are borrowed and must outlive the watch. The watch's
   // thread makes every spooler call of the watch (opening the printers by name
-  // itself) and is the one thread that waits on `clock`.
-  DrawerKickWatch(PrintSpooler& spooler, KickClock& clock);
+  // itself) and is the one thread that waits on `clock`. `observer`, when
+  // given, is borrowed too and told each outcome.
+  DrawerKickWatch(PrintSpooler& spooler, KickClock& clock, KickWatchObserver* observer = nullptr);
 
   // Ends the watch. Kicks still watched get at most kTeardownGraceMs more,
   // all together, looked at every kTeardownStepMs, and are then withdrawn, so
@@ -112,6 +122,7 @@ class DrawerKickWatch : public KickWatcher {
 
   PrintSpooler& spooler_;
   KickClock& clock_;
+  KickWatchObserver* const observer_;
   std::mutex mutex_;
   std::vector<HandedKick> handed_;  // guarded by mutex_
   bool ending_ = false;             // guarded by mutex_

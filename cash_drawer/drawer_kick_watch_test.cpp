@@ -212,6 +212,17 @@ std::vector<WatchCase> WatchCases() {
   // clang-format on
 }
 
+// Keeps what the watch tells its observer, as the standard error line each
+// outcome makes ("" for none).
+class RecordingObserver : public KickWatchObserver {
+ public:
+  void KickWatchEnded(const std::u16string& printer_name, uint32_t job_id,
+                      const KickWatchOutcome& outcome) override {
+    told.push_back(KickOutcomeLine(printer_name, job_id, outcome));
+  }
+  Log told;
+};
+
 // One receipt printer, the default, whose jobs live as `c` says.
 struct KickWatchRun {
   explicit KickWatchRun(const WatchCase& c) {
@@ -230,7 +241,7 @@ struct KickWatchRun {
     const bool watched = !c.expire_after_ms || *c.expire_after_ms > 0;
     ValueMap arguments = {{"printerName", "Receipt Printer"}};
     if (c.expire_after_ms) arguments.emplace("expireAfterMs", *c.expire_after_ms);
-    DrawerKickWatch watch(spooler, clock);
+    DrawerKickWatch watch(spooler, clock, &observer);
     for (size_t i = 0; i < c.kicks.size(); ++i) {
       Answer answer;
       HandleCashDrawerCall(
@@ -257,6 +268,7 @@ struct KickWatchRun {
 
   FakePrintSpooler spooler;
   ManualKickClock clock;
+  RecordingObserver observer;
 };
 
 // Whatever the job does, a kick is never withdrawn once it has printed, and
@@ -296,6 +308,14 @@ TEST(DrawerKickWatch, WatchesEachKickToItsEnd) {
     EXPECT_EQ(run.clock.NowMs(), c.ended_at);
     EXPECT_EQ(run.spooler.open_printers(), 0);
     ExpectNeverLateNorWrong(c, run.spooler.JobCalls(), lines);
+    // The observer is told the end of every kick watched, once, as the lines tell it.
+    const bool watched = !c.expire_after_ms || *c.expire_after_ms > 0;
+    EXPECT_EQ(run.observer.told.size(), watched ? c.kicks.size() : 0);
+    Log told_lines;
+    for (const std::string& line : run.observer.told) {
+      if (!line.empty()) told_lines.push_back(line);
+    }
+    EXPECT_EQ(told_lines, c.lines);
   }
 }
 
