@@ -5,7 +5,7 @@
 // %2, ...) and the local record writes them.
 //
 // The list below is the one place these are written: the code, the message
-// table's checks and the end-to-end tests all read it. Keep one event a line.
+// table's checks and the end-to-end tests all read it.
 
 #ifndef KESTRO_AUDIT_AUDIT_EVENTS_H_
 #define KESTRO_AUDIT_AUDIT_EVENTS_H_

@@ -100,9 +100,10 @@ TEST(SystemRecordFolder, AWriterMakesTheFolderAndAppendsWholeLines) {
   EXPECT_EQ(reading.skipped_lines, 1u);
 }
 
+// The files hold all the lines, rotated three times or more.
 TEST(SystemRecordFolder, TwoWritersWithHandlesOfTheirOwnNeverMixTheirLines) {
   constexpr int kLinesEach = 150;
-  constexpr uint64_t kFileBytes = 4000;
+  constexpr uint64_t kFileBytes = 8000;
   TemporaryRecordFolder temporary;
   auto write = [&temporary](const std::string& printer) {
     SystemRecordFolder folder(temporary.path());
@@ -117,20 +118,23 @@ TEST(SystemRecordFolder, TwoWritersWithHandlesOfTheirOwnNeverMixTheirLines) {
   SystemRecordFolder folder(temporary.path());
   const RecordReading reading = ReadRecord(folder);
   EXPECT_EQ(reading.skipped_lines, 0u);
+  size_t files = 0;
   for (const char* name : kRecordFileNames) {
     const std::optional<RecordFileEnd> end = folder.Inspect(name);
-    ASSERT_TRUE(end.has_value()) << name;
+    if (!end) continue;
+    ++files;
     EXPECT_LE(end->size, kFileBytes) << name;
   }
-  std::map<std::string, int64_t> last = {{"one", -1}, {"two", -1}};
+  EXPECT_GE(files, 4u);
+  std::map<std::string, std::vector<int64_t>> lines;
   for (const RecordEntry& entry : reading.entries) {
-    const std::string printer = entry.object["printer"].get<std::string>();
-    const int64_t index = entry.object["openMs"].get<int64_t>();
-    EXPECT_GT(index, last[printer]) << printer;
-    last[printer] = index;
+    lines[entry.object["printer"].get<std::string>()].push_back(
+        entry.object["openMs"].get<int64_t>());
   }
-  EXPECT_EQ(last,
-            (std::map<std::string, int64_t>{{"one", kLinesEach - 1}, {"two", kLinesEach - 1}}));
+  std::vector<int64_t> in_order;
+  for (int i = 0; i < kLinesEach; ++i) in_order.push_back(i);
+  EXPECT_EQ(lines,
+            (std::map<std::string, std::vector<int64_t>>{{"one", in_order}, {"two", in_order}}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "cash_drawer/kick_audit.h"
 #include "cash_drawer/kick_decision.h"
 #include "cash_drawer/printer_enumeration.h"
 #include "cash_drawer/text_conversion.h"
@@ -13,7 +14,6 @@ namespace {
 constexpr int32_t kDefaultPin = 0;
 constexpr int32_t kDefaultPulseOn = 25;
 constexpr int32_t kDefaultPulseOff = 250;
-constexpr int32_t kDefaultExpireAfterMs = 30000;
 
 const flutter::EncodableValue* Find(const flutter::ValueMap& arguments, const std::string& key) {
   auto entry = arguments.find(flutter::EncodableValue(key));
@@ -27,11 +27,23 @@ void HandToWatcher(const OpenDrawerOutcome& kick, KickWatcher* watcher) {
   watcher->Watch(kick.printer.name, kick.job.job_id, kick.expire_after_ms);
 }
 
+// Runs "openDrawer" on a map; what became of the command is told after the
+// answer has gone.
+void OpenDrawer(const flutter::ValueMap& arguments, flutter::MethodResult& result,
+                PrintSpooler& spooler, const CashDrawerServices& services) {
+  const KickExpiry expiry =
+      services.settings == nullptr ? KickExpiry{} : ReadKickExpiry(*services.settings);
+  const OpenDrawerOutcome kick = RunOpenDrawer(arguments, spooler, expiry);
+  result.Success(flutter::EncodableValue(kick.job.answer));
+  if (services.audit != nullptr) AuditKickSend(*services.audit, kick, KickRequester::kApp);
+  HandToWatcher(kick, services.watcher);
+}
+
 }  // namespace
 
 void HandleCashDrawerCall(const flutter::MethodCall& call,
                           std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler,
-                          KickWatcher* watcher) {
+                          const CashDrawerServices& services) {
   const std::string& method = call.method_name();
   if (method == "listPrinters") {
     result->Success(flutter::EncodableValue(BuildPrinterList(spooler)));
@@ -42,9 +54,7 @@ void HandleCashDrawerCall(const flutter::MethodCall& call,
     if (map == nullptr) {
       result->Error(kInvalidArgumentsCode, kInvalidArgumentsMessage, nullptr);
     } else {
-      OpenDrawerOutcome kick = RunOpenDrawer(*map, spooler);
-      result->Success(flutter::EncodableValue(std::move(kick.job.answer)));
-      HandToWatcher(kick, watcher);
+      OpenDrawer(*map, *result, spooler, services);
     }
   } else {
     result->NotImplemented();
@@ -53,17 +63,21 @@ void HandleCashDrawerCall(const flutter::MethodCall& call,
 }
 
 // The printer is chosen before the remaining entries are read.
-OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler) {
+OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler,
+                                const KickExpiry& expiry) {
   OpenDrawerOutcome outcome;
   outcome.printer = ChoosePrinter(ReadStringArgument(arguments, "printerName"),
                                   ReadStringArgument(arguments, "modelHint"), spooler);
-  const int32_t pin = ReadIntArgument(arguments, "pin", kDefaultPin);
+  outcome.pin = ReadIntArgument(arguments, "pin", kDefaultPin);
   const int32_t pulse_on = ReadIntArgument(arguments, "pulseOn", kDefaultPulseOn);
   const int32_t pulse_off = ReadIntArgument(arguments, "pulseOff", kDefaultPulseOff);
-  const std::string protocol = ToUtf8String(ReadStringArgument(arguments, "protocol"));
-  outcome.expire_after_ms = std::min<int32_t>(
-      ReadIntArgument(arguments, "expireAfterMs", kDefaultExpireAfterMs), kLongestKickTimeMs);
-  outcome.job = RunDrawerJob(outcome.printer.name, protocol, pin, pulse_on, pulse_off, spooler);
+  outcome.protocol = ToUtf8String(ReadStringArgument(arguments, "protocol"));
+  const int32_t expire_after_ms =
+      expiry.enforced_ms ? *expiry.enforced_ms
+                         : ReadIntArgument(arguments, "expireAfterMs", expiry.default_ms);
+  outcome.expire_after_ms = std::min<int32_t>(expire_after_ms, kLongestKickTimeMs);
+  outcome.job = RunDrawerJob(outcome.printer.name, outcome.protocol, outcome.pin, pulse_on,
+                             pulse_off, spooler);
   return outcome;
 }
 

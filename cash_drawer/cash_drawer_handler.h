@@ -5,11 +5,14 @@
 //   "openDrawer"    a map with the optional entries "printerName",
 //                   "modelHint", "protocol" (strings), "pin", "pulseOn",
 //                   "pulseOff", "expireAfterMs" (32- or 64-bit integers;
-//                   defaults 0, 25, 250, 30000); answers the map of
+//                   defaults 0, 25, 250, and for "expireAfterMs" the
+//                   machine's setting, else 30000); answers the map of
 //                   OpenCashDrawer, or the error "invalid_arguments" when the
 //                   arguments are not a map. A sent command is then watched
 //                   for "expireAfterMs" (at most 600000; 0 or less: not
-//                   watched) and withdrawn if it has not printed by then.
+//                   watched; a policy's time replaces the call's) and
+//                   withdrawn if it has not printed by then. Once answered,
+//                   the command sent or not sent is put on the audit trail.
 //   anything else   not implemented.
 // Method names are compared byte for byte. A wrongly typed entry takes its
 // default; a drawer failure is a successful answer that says so.
@@ -21,7 +24,9 @@
 #include <memory>
 #include <string>
 
+#include "audit/drawer_audit.h"
 #include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/drawer_settings_reader.h"
 #include "cash_drawer/kick_watcher.h"
 #include "cash_drawer/print_spooler.h"
 #include "cash_drawer/printer_resolution.h"
@@ -38,26 +43,44 @@ inline constexpr char kCashDrawerChannelName[] = "kestro/cash_drawer";
 inline constexpr char kInvalidArgumentsCode[] = "invalid_arguments";
 inline constexpr char kInvalidArgumentsMessage[] = "Cash drawer arguments are missing.";
 
+// What a call works with besides the spooler, each borrowed and each
+// optional; a watcher alone converts to it.
+struct CashDrawerServices {
+  CashDrawerServices(KickWatcher* watcher = nullptr, DrawerAudit* audit = nullptr,
+                     DrawerSettingsReader* settings = nullptr)
+      : watcher(watcher), audit(audit), settings(settings) {}
+
+  // Takes each sent command to watch; none watched when null.
+  KickWatcher* watcher;
+  // Told of each command sent or not sent; nothing told when null.
+  DrawerAudit* audit;
+  // The machine's settings; the built-in values when null.
+  DrawerSettingsReader* settings;
+};
+
 // Answers `call` through `result` exactly once and destroys `result` before
-// returning. Every spooler call goes to `spooler`. Once answered, a drawer
-// command the spooler took is handed to `watcher` (borrowed; none when null)
-// unless its "expireAfterMs" is 0 or less.
+// returning. Every spooler call goes to `spooler`. Once answered, "openDrawer"
+// tells the services' audit what became of the command (as the app's), and
+// hands a command the spooler took to the services' watcher unless its
+// "expireAfterMs" is 0 or less.
 void HandleCashDrawerCall(const flutter::MethodCall& call,
                           std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler,
-                          KickWatcher* watcher = nullptr);
+                          const CashDrawerServices& services = {});
 
 #ifdef _WIN32
 // The same with the system's print spooler; the channel's installed handler.
 void HandleCashDrawerCall(const flutter::MethodCall& call,
                           std::unique_ptr<flutter::MethodResult> result,
-                          KickWatcher* watcher = nullptr);
+                          const CashDrawerServices& services = {});
 #endif
 
 // What "openDrawer" did with one argument map: the printer chosen and the
-// rule that chose it, the drawer job, whose answer is the call's reply, and
-// how long its kick is to be watched.
+// rule that chose it, the protocol and pin the job was given, the drawer job,
+// whose answer is the call's reply, and how long its kick is to be watched.
 struct OpenDrawerOutcome {
   PrinterChoice printer;
+  std::string protocol;
+  int32_t pin = 0;
   DrawerJobReport job;
   int32_t expire_after_ms = 0;
 };
@@ -65,8 +88,10 @@ struct OpenDrawerOutcome {
 // Runs "openDrawer" for `arguments`, read as the channel reads them: the
 // printer is chosen from "printerName" and "modelHint", then the job runs with
 // "protocol", "pin", "pulseOn" and "pulseOff" (defaults "", 0, 25, 250);
-// "expireAfterMs" (default 30000) is read and capped, not acted on.
-OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler);
+// "expireAfterMs" (default `expiry.default_ms`; `expiry.enforced_ms` instead
+// when set) is read and capped, not acted on.
+OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler,
+                                const KickExpiry& expiry = {});
 
 // The string under the string key `key`, as UTF-16; empty when the entry is
 // missing or holds another type.
