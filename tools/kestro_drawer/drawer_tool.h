@@ -1,7 +1,7 @@
 // kestro-drawer, the technician's tool at the till: shows the printers and
 // their queues as the cash drawer service sees them, sends the drawer kick the
-// app would send, and withdraws queued kicks. See drawer_tool_arguments.h for
-// the command line.
+// app would send, withdraws queued kicks, and shows the drawer's record and
+// the machine's settings. See drawer_tool_arguments.h for the command line.
 
 #ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
 #define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "audit/drawer_audit.h"
+#include "audit/record_folder.h"
+#include "cash_drawer/drawer_settings_reader.h"
 #include "cash_drawer/kick_clock.h"
 #include "cash_drawer/print_spooler.h"
 
@@ -19,8 +22,8 @@ namespace kestro {
 // Exit codes of the tool.
 enum DrawerToolExit : int {
   kDrawerToolDone = 0,
-  // A spooler call the command needed failed, or the kick did not leave the
-  // queue in time.
+  // A spooler call the command needed failed, the kick did not leave the
+  // queue in time, or the record could not be read.
   kDrawerToolRefused = 1,
   kDrawerToolBadUsage = 2,
 };
@@ -32,6 +35,12 @@ struct DrawerToolContext {
   int64_t now_unix_ms;
   // The clock the watch of a sent kick waits on.
   KickClock& clock;
+  // Told of each kick the tool sends or withdraws, as the tool's.
+  DrawerAudit& audit;
+  // The machine's settings, for `config`.
+  DrawerSettingsReader& settings;
+  // The drawer's record, for `log`.
+  RecordFolder& record;
 };
 
 // Runs the tool on `args` (UTF-8, without the program name). Reports go to

@@ -5,6 +5,8 @@
 #include <limits>
 #include <set>
 
+#include "audit/record_line.h"
+
 namespace kestro {
 
 const char kDrawerToolUsage[] =
@@ -13,6 +15,8 @@ const char kDrawerToolUsage[] =
     "                          [--pin N] [--on N] [--off N] [--wait-ms N] [--json]\n"
     "       kestro-drawer jobs [--printer NAME] [--json]\n"
     "       kestro-drawer clear [--printer NAME] [--json]\n"
+    "       kestro-drawer log [--since TIME] [--printer NAME] [--json]\n"
+    "       kestro-drawer config [--json]\n"
     "\n"
     "list   the printers the app lists, with driver, port and the spooler's word on\n"
     "       their state\n"
@@ -23,21 +27,28 @@ const char kDrawerToolUsage[] =
     "       the kick to leave the queue, and withdraws it if it has not\n"
     "jobs   the queued jobs of one printer, or of all, drawer kicks marked\n"
     "clear  withdraws the queued drawer kicks (no other document)\n"
+    "log    the cash drawer's events on record at this till, oldest first: since\n"
+    "       TIME (UTC, 2026-12-08 or 2026-12-08T06:14, or back from now: 90s, 30m,\n"
+    "       12h, 7d), of one printer\n"
+    "config the machine's settings in effect, and where each comes from\n"
     "--json prints one JSON document instead of words\n"
     "\n"
-    "Exit status: 0 done; 1 the spooler refused (its error code is shown), or the\n"
-    "kick did not leave the queue in time; 2 a malformed command line.\n";
+    "Exit status: 0 done; 1 the spooler refused (its error code is shown), the\n"
+    "kick did not leave the queue in time, or the record could not be read; 2 a\n"
+    "malformed command line.\n";
 
 namespace {
 
-enum class ValueKind { kFlag, kText, kInt32, kWaitMs };
+enum class ValueKind { kFlag, kText, kInt32, kWaitMs, kSince };
 
 // Which commands take an option.
 enum CommandSet : unsigned {
   kOpenOnly = 1u << static_cast<unsigned>(DrawerToolCommand::kOpen),
-  kQueueCommands = kOpenOnly | 1u << static_cast<unsigned>(DrawerToolCommand::kJobs) |
-                   1u << static_cast<unsigned>(DrawerToolCommand::kClear),
-  kEveryCommand = kQueueCommands | 1u << static_cast<unsigned>(DrawerToolCommand::kList),
+  kLogOnly = 1u << static_cast<unsigned>(DrawerToolCommand::kLog),
+  kPrinterCommands = kOpenOnly | kLogOnly | 1u << static_cast<unsigned>(DrawerToolCommand::kJobs) |
+                     1u << static_cast<unsigned>(DrawerToolCommand::kClear),
+  kEveryCommand = kPrinterCommands | 1u << static_cast<unsigned>(DrawerToolCommand::kList) |
+                  1u << static_cast<unsigned>(DrawerToolCommand::kConfig),
 };
 
 struct OptionRule {
@@ -49,7 +60,8 @@ struct OptionRule {
 
 constexpr OptionRule kOptions[] = {
     {"--json", ValueKind::kFlag, kEveryCommand, nullptr},
-    {"--printer", ValueKind::kText, kQueueCommands, "printerName"},
+    {"--printer", ValueKind::kText, kPrinterCommands, "printerName"},
+    {"--since", ValueKind::kSince, kLogOnly, nullptr},
     {"--model-hint", ValueKind::kText, kOpenOnly, "modelHint"},
     {"--protocol", ValueKind::kText, kOpenOnly, "protocol"},
     {"--pin", ValueKind::kInt32, kOpenOnly, "pin"},
@@ -59,11 +71,16 @@ constexpr OptionRule kOptions[] = {
 };
 
 const std::pair<const char*, DrawerToolCommand> kCommands[] = {
-    {"list", DrawerToolCommand::kList},
-    {"open", DrawerToolCommand::kOpen},
-    {"jobs", DrawerToolCommand::kJobs},
-    {"clear", DrawerToolCommand::kClear},
+    {"list", DrawerToolCommand::kList}, {"open", DrawerToolCommand::kOpen},
+    {"jobs", DrawerToolCommand::kJobs}, {"clear", DrawerToolCommand::kClear},
+    {"log", DrawerToolCommand::kLog},   {"config", DrawerToolCommand::kConfig},
 };
+
+// The units of a span back from now, by their letter.
+constexpr std::pair<char, int64_t> kSpanUnits[] = {
+    {'s', 1000}, {'m', 60000}, {'h', 3600000}, {'d', 86400000}};
+// Spans longer than this (about 27 years) are not read, so that none overflows.
+constexpr int64_t kLongestSpanDays = 10000;
 
 std::optional<DrawerToolCommand> CommandNamed(const std::string& name) {
   for (const auto& [command_name, command] : kCommands) {
@@ -98,6 +115,17 @@ std::optional<DrawerToolArguments> Fail(std::string* error, const std::string& w
 bool TakeValue(const OptionRule& option, const std::string& value, DrawerToolArguments* parsed,
                std::string* error) {
   const std::string name = option.name;
+  if (option.kind == ValueKind::kSince) {
+    if (!SinceTime(value, 0)) {
+      *error = name +
+               " takes a time in UTC (2026-12-08, 2026-12-08T06:14) or a span back "
+               "from now (90s, 30m, 12h, 7d), not \"" +
+               value + "\"";
+      return false;
+    }
+    parsed->since = value;
+    return true;
+  }
   if (option.kind == ValueKind::kWaitMs) {
     const std::optional<int64_t> wait = WholeNumber(value, 0, kMaxKickWaitMs);
     if (!wait) {
@@ -129,6 +157,19 @@ bool TakeValue(const OptionRule& option, const std::string& value, DrawerToolArg
 }
 
 }  // namespace
+
+std::optional<int64_t> SinceTime(const std::string& text, int64_t now_unix_ms) {
+  if (std::optional<int64_t> time = ParseUtcTime(text)) return time;
+  if (text.size() < 2) return std::nullopt;
+  for (const auto& [letter, unit_ms] : kSpanUnits) {
+    if (text.back() != letter) continue;
+    const std::optional<int64_t> count =
+        WholeNumber(text.substr(0, text.size() - 1), 0, kLongestSpanDays * 86400000 / unit_ms);
+    if (!count) return std::nullopt;
+    return now_unix_ms - *count * unit_ms;
+  }
+  return std::nullopt;
+}
 
 std::optional<DrawerToolArguments> ParseDrawerToolArguments(const std::vector<std::string>& args,
                                                             std::string* error) {

@@ -1,6 +1,7 @@
-// The four commands of kestro-drawer, run against a PrintSpooler with the
-// cash drawer service's own code. Each returns what it found as a report;
-// report_text.h and report_json.h show it.
+// The commands of kestro-drawer, run against a PrintSpooler, the machine's
+// settings and the drawer's record with the cash drawer service's own code.
+// Each returns what it found as a report; report_text.h and report_json.h
+// show it.
 
 #ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_COMMANDS_H_
 #define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_COMMANDS_H_
@@ -10,8 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "audit/drawer_audit.h"
+#include "audit/record_folder.h"
+#include "audit/record_reader.h"
 #include "cash_drawer/cash_drawer_handler.h"
 #include "cash_drawer/drawer_kick_watch.h"
+#include "cash_drawer/drawer_settings_reader.h"
 #include "cash_drawer/kick_clock.h"
 #include "cash_drawer/print_spooler.h"
 #include "cash_drawer/printer_enumeration.h"
@@ -63,6 +68,28 @@ struct ClearReport {
   size_t other_jobs = 0;
 };
 
+// What `log` found: the record's lines that pass its filters, oldest first.
+struct LogReport {
+  // The record's folder, for words.
+  std::string folder;
+  RecordReading reading;
+};
+
+// One number of `config`: the setting, its value and where that came from.
+struct SettingReport {
+  const NumberSetting* setting;
+  EffectiveNumber effective;
+};
+
+// What `config` found: the machine's settings in effect.
+struct ConfigReport {
+  // Every number of kNumberSettings, in its order.
+  std::vector<SettingReport> numbers;
+  // The per-printer lists (DrawerStateVia, DrawerOpenLevel) join this report
+  // as a member of their own, one entry per printer, with where each came
+  // from ("printer port" besides the three sources of the numbers).
+};
+
 // The kicks of `clear` that SetJobW withdrew.
 size_t WithdrawnCount(const ClearReport& clear);
 
@@ -90,11 +117,26 @@ std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler&
 // them; other documents are never touched.
 std::vector<ClearReport> ClearKicks(const std::u16string& printer, PrintSpooler& spooler);
 
+// Tells `audit` each kick `clear` withdrew, and each it could not, as the
+// tool's; how long a withdrawn kick had been queued is counted up to
+// `now_unix_ms` from its submission, when known.
+void AuditClears(const std::vector<ClearReport>& clears, int64_t now_unix_ms, DrawerAudit& audit);
+
+// The record's lines from `since_unix_ms` on (all when none), of `printer`
+// only when it is not empty (compared as printer names are, without regard
+// to case).
+LogReport ReadLog(RecordFolder& folder, const std::u16string& printer,
+                  std::optional<int64_t> since_unix_ms);
+
+// The machine's settings in effect.
+ConfigReport ReadConfig(DrawerSettingsReader& settings);
+
 // Whether a command's report holds no failure: for `open`, the kick was sent
 // and has left the queue or printed.
 bool Succeeded(const OpenReport& report);
 bool Succeeded(const std::vector<QueueReport>& queues);
 bool Succeeded(const std::vector<ClearReport>& clears);
+bool Succeeded(const LogReport& log);
 
 }  // namespace kestro
 

@@ -1,5 +1,6 @@
-// kestro-drawer's commands against the fake spooler, each checked by all it
-// prints, its exit code and the spooler calls it makes.
+// kestro-drawer's commands against the fake spooler, the machine's settings
+// and the record in memory, each checked by all it prints, its exit code, the
+// spooler calls it makes and the events it puts on the audit trail.
 
 #include "tools/kestro_drawer/drawer_tool.h"
 
@@ -10,35 +11,63 @@
 #include <string>
 #include <vector>
 
+#include "audit/record_line.h"
+#include "audit/testing/memory_record_folder.h"
+#include "audit/testing/recording_audit.h"
 #include "cash_drawer/cash_drawer_job.h"
 #include "cash_drawer/testing/fake_print_spooler.h"
+#include "cash_drawer/testing/fake_settings_store.h"
 #include "cash_drawer/testing/manual_kick_clock.h"
+#include "codec/testing/stderr_capture.h"
 #include "tools/kestro_drawer/drawer_tool_arguments.h"
 
 namespace kestro {
 namespace {
 
+using kestro_testing::Event;
 using kestro_testing::FakePrintSpooler;
+using kestro_testing::FakeSettingsStore;
 using kestro_testing::MakeJob;
 using kestro_testing::ManualKickClock;
+using kestro_testing::MemoryRecordFolder;
+using kestro_testing::RecordingAudit;
+using Kind = AuditEventKind;
 using Step = FakePrintSpooler::Step;
 
-constexpr int64_t kNow = 1700000000000;
+constexpr int64_t kNow = 1700000000000;  // 2023-11-14T22:13:20Z
 
 struct ToolRun {
   int exit_code;
   std::string out;
   std::string err;
+  std::vector<AuditEvent> events;
+};
+
+// What the tool finds at the till besides the spooler.
+struct TillState {
+  FakeSettingsStore settings;
+  MemoryRecordFolder record;
 };
 
 // Runs the tool on a clock that moves to each deadline at once.
-ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args) {
+ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args,
+                TillState* till = nullptr) {
+  TillState empty;
+  TillState& state = till == nullptr ? empty : *till;
   ManualKickClock clock;
   clock.SkipWaits();
+  RecordingAudit audit;
+  DrawerSettingsReader settings(state.settings);
   std::ostringstream out;
   std::ostringstream err;
-  const int exit_code = RunDrawerTool(args, {spooler, kNow, clock}, out, err);
-  return {exit_code, out.str(), err.str()};
+  const int exit_code =
+      RunDrawerTool(args, {spooler, kNow, clock, audit.trail, settings, state.record}, out, err);
+  return {exit_code, out.str(), err.str(), audit.Events()};
+}
+
+AuditEvent Sent(const char* dialect, int64_t pin) {
+  return Event(Kind::kKickSent, {std::string("Receipt"), int64_t{15}, std::string(dialect), pin,
+                                 std::string("tool")});
 }
 
 // Two printers, the second the default, with a queue of two drawer kicks
@@ -93,6 +122,7 @@ struct OpenCase {
   std::string out;
   std::vector<uint8_t> written;
   std::vector<uint32_t> queue_after;
+  std::vector<AuditEvent> events;
 };
 
 TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
@@ -112,7 +142,8 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
            "Job:       15\n"
            "Queue:     the kick left the queue within 0 ms\n",
        {0x1B, 0x07, 0x19, 0x7F, 0x1A},
-       {12, 13, 14}},
+       {12, 13, 14},
+       {Sent("starPrnt", 1)}},
       {{"open", "--model-hint", "thermal", "--on", "300", "--wait-ms", "2000"},
        [](FakePrintSpooler& s) { s.refused_data_types[kRawDataType] = kInvalidDataTypeError; },
        1,
@@ -126,7 +157,9 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
            "Queue:     still queued after 2 s, so it was withdrawn: it cannot open the drawer "
            "later\n",
        {0x1B, 0x70, 0x00, 0xFF, 0xFA},
-       {12, 13, 14}},
+       {12, 13, 14},
+       {Sent("escPos", 0), Event(Kind::kKickWithdrawn, {std::string("Receipt"), int64_t{15},
+                                                        int64_t{2000}, std::string("tool")})}},
       {{"open", "--wait-ms", "0"},
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        1,
@@ -139,7 +172,9 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
            "Queue:     still queued after 0 ms, and SetJobW failed, error 5: it may open the "
            "drawer later\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
-       {12, 13, 14, 15}},
+       {12, 13, 14, 15},
+       {Sent("escPos", 0), Event(Kind::kWithdrawalFailed, {std::string("Receipt"), int64_t{15},
+                                                           int64_t{5}, std::string("tool")})}},
       {{"open", "--printer", "Kitchen"},
        nothing,
        1,
@@ -152,7 +187,9 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
        "printer.\",\"success\":false}\n"
        "Job:       none\n",
        {},
-       {12, 13, 14}},
+       {12, 13, 14},
+       {Event(Kind::kKickNotSent, {std::string("Kitchen"), std::string(kOpenFailedMessage),
+                                   int64_t{1801}, std::string("tool")})}},
       {{"open"},
        [](FakePrintSpooler& s) { s.default_printer.clear(); },
        1,
@@ -164,7 +201,9 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
        "found.\",\"success\":false}\n"
        "Job:       none\n",
        {},
-       {12, 13, 14}},
+       {12, 13, 14},
+       {Event(Kind::kKickNotSent, {std::string(), std::string(kNoPrinterMessage), std::monostate(),
+                                   std::string("tool")})}},
   };
   for (const OpenCase& c : cases) {
     SCOPED_TRACE(c.out);
@@ -176,6 +215,7 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(spooler.written_bytes(), c.written);
     EXPECT_EQ(QueuedIds(spooler), c.queue_after);
+    EXPECT_EQ(run.events, c.events);
   }
 }
 
@@ -215,6 +255,7 @@ struct ClearCase {
   std::string out;
   std::vector<std::string> job_calls;
   std::vector<uint32_t> queue_after;
+  std::vector<AuditEvent> events;
 };
 
 TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
@@ -225,7 +266,12 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
        "Receipt: withdrew 2 drawer kicks (job 12, 14); 1 other job left alone\n"
        "Withdrew 2 drawer kicks.\n",
        {"OpenPrinterW", "EnumJobsW", "SetJobW(12)", "SetJobW(14)", "ClosePrinter"},
-       {13}},
+       {13},
+       // Job 14's submission time is not known.
+       {Event(Kind::kKickWithdrawn,
+              {std::string("Receipt"), int64_t{12}, int64_t{90000}, std::string("tool")}),
+        Event(Kind::kKickWithdrawn,
+              {std::string("Receipt"), int64_t{14}, std::monostate(), std::string("tool")})}},
       {"a failing withdrawal",
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        1,
@@ -235,14 +281,19 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
        "Withdrew 0 drawer kicks.\n",
        {"OpenPrinterW", "EnumJobsW", "SetJobW(12)", "GetLastError", "SetJobW(14)", "GetLastError",
         "ClosePrinter"},
-       {12, 13, 14}},
+       {12, 13, 14},
+       {Event(Kind::kWithdrawalFailed,
+              {std::string("Receipt"), int64_t{12}, int64_t{5}, std::string("tool")}),
+        Event(Kind::kWithdrawalFailed,
+              {std::string("Receipt"), int64_t{14}, int64_t{5}, std::string("tool")})}},
       {"a failing listing",
        [](FakePrintSpooler& s) { s.FailAt(Step::kReadJobs, 1804); },
        1,
        "Receipt: EnumJobsW failed, error 1804\n"
        "Withdrew 0 drawer kicks.\n",
        {"OpenPrinterW", "EnumJobsW", "GetLastError", "ClosePrinter"},
-       {12, 13, 14}},
+       {12, 13, 14},
+       {}},
   };
   for (const ClearCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -253,7 +304,119 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(spooler.JobCalls(), c.job_calls);
     EXPECT_EQ(QueuedIds(spooler), c.queue_after);
+    EXPECT_EQ(run.events, c.events);
   }
+}
+
+// A record of four events over an hour and a half, then a line cut short.
+void Record(TillState* till) {
+  const auto line = [](int64_t ago_ms, const AuditEvent& event) {
+    return RecordLine(event, kNow - ago_ms);
+  };
+  till->record.files[kRecordFileNames[1]] =
+      line(5400000, Event(Kind::kProgramStarted, {std::string("1.0.0")})) +
+      line(3600001,
+           Event(Kind::kKickSent, {std::string("Receipt"), int64_t{3}, std::string("escPos"),
+                                   int64_t{0}, std::string("app")}));
+  till->record.files[kRecordFileNames[0]] =
+      line(60000, Event(Kind::kKickNotSent,
+                        {std::string("K\xc3\xbc"
+                                     "che"),
+                         std::string("No \"printer\"."), std::monostate(), std::string("tool")})) +
+      line(1000, Event(Kind::kDrawerReadOpen, {std::string("receipt")})) + "{\"time\":\"20";
+}
+
+TEST(DrawerTool, LogShowsTheRecordOldestFirstFilteredByTimeAndPrinter) {
+  const std::string started = "2023-11-14T20:43:20.000Z programStarted version=\"1.0.0\"\n";
+  const std::string sent =
+      "2023-11-14T21:13:19.999Z kickSent printer=\"Receipt\" jobId=3 dialect=\"escPos\" pin=0 "
+      "requester=\"app\"\n";
+  const std::string not_sent =
+      "2023-11-14T22:12:20.000Z kickNotSent printer=\"K\xc3\xbc"
+      "che\" message=\"No "
+      "\\\"printer\\\".\" errorCode=null requester=\"tool\"\n";
+  const std::string read_open = "2023-11-14T22:13:19.000Z drawerReadOpen printer=\"receipt\"\n";
+  const std::string skipped = "Skipped 1 line cut short or not events.\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  const Case cases[] = {
+      {{"log"}, started + sent + not_sent + read_open + skipped},
+      {{"log", "--printer", "RECEIPT"}, sent + read_open + skipped},
+      {{"log", "--since", "1h"}, not_sent + read_open + skipped},
+      {{"log", "--since", "2023-11-14T21:13:20"}, not_sent + read_open + skipped},
+      {{"log", "--since", "2023-11-14T21:13:19.999Z"}, sent + not_sent + read_open + skipped},
+      {{"log", "--since", "2023-11-15", "--printer", "Receipt"},
+       "No cash drawer events on record.\n" + skipped},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    TillState till;
+    Record(&till);
+    FakePrintSpooler spooler = Till();
+    const ToolRun run = RunTool(spooler, c.args, &till);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_TRUE(spooler.calls().empty());
+  }
+}
+
+TEST(DrawerTool, LogInJsonGivesTheRecordsObjectsAndAMissingRecordIsAFailure) {
+  TillState till;
+  Record(&till);
+  FakePrintSpooler spooler = Till();
+  ToolRun run = RunTool(spooler, {"log", "--since", "2m", "--json"}, &till);
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.out,
+            "{\"error\":null,\"events\":[{\"errorCode\":null,\"event\":\"kickNotSent\","
+            "\"message\":\"No \\\"printer\\\".\",\"printer\":\"K\xc3\xbc"
+            "che\",\"requester\":"
+            "\"tool\",\"time\":\"2023-11-14T22:12:20.000Z\"},{\"event\":\"drawerReadOpen\","
+            "\"printer\":\"receipt\",\"time\":\"2023-11-14T22:13:19.000Z\"}],\"folder\":"
+            "\"memory\",\"skippedLines\":1}\n");
+
+  till.record.exists = false;
+  run = RunTool(spooler, {"log"}, &till);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.out, "No cash drawer record could be read in memory: no such folder\n");
+}
+
+TEST(DrawerTool, ConfigShowsEachSettingWithWhereItCameFrom) {
+  TillState till;
+  till.settings.values = {
+      {{SettingScope::kPolicy, u"ExpireAfterMs"}, 5000u},
+      {{SettingScope::kMachine, u"ExpireAfterMs"}, 9000u},
+      {{SettingScope::kMachine, u"OpenWarningSeconds"}, 120u},
+      {{SettingScope::kPolicy, u"DrawerLog"}, std::u16string(u"0")},
+      {{SettingScope::kMachine, u"DrawerLogSizeKB"}, 8u},
+  };
+  FakePrintSpooler spooler = Till();
+  kestro_testing::StderrCapture capture;
+  const ToolRun run = RunTool(spooler, {"config"}, &till);
+  EXPECT_EQ(capture.TakeLines(),
+            (std::vector<std::string>{
+                "Warning: ignored the setting HKLM\\Software\\Policies\\kestro\\DrawerLog: it is "
+                "not a REG_DWORD value",
+                "Warning: ignored the setting HKLM\\Software\\kestro\\DrawerLogSizeKB: 8 is "
+                "outside its range, 16 to 65536"}));
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(
+      run.out,
+      "ExpireAfterMs       5000    policy\n"
+      "OpenWarningSeconds  120     machine setting\n"
+      "DrawerLog           1       default\n"
+      "DrawerLogSizeKB     1024    default\n"
+      "Policies: HKLM\\Software\\Policies\\kestro; machine settings: HKLM\\Software\\kestro.\n");
+
+  kestro_testing::StderrCapture json_capture;
+  const ToolRun json = RunTool(spooler, {"config", "--json"}, &till);
+  json_capture.TakeLines();
+  EXPECT_EQ(json.out,
+            "{\"settings\":[{\"from\":\"policy\",\"name\":\"ExpireAfterMs\",\"value\":5000},"
+            "{\"from\":\"machine\",\"name\":\"OpenWarningSeconds\",\"value\":120},"
+            "{\"from\":\"default\",\"name\":\"DrawerLog\",\"value\":1},"
+            "{\"from\":\"default\",\"name\":\"DrawerLogSizeKB\",\"value\":1024}]}\n");
 }
 
 TEST(DrawerTool, AMalformedCommandLineGetsTheUsageAndCallsNoSpooler) {

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "cash_drawer/kick_clock.h"
 #include "cash_drawer/system_print_spooler_win.h"
+#include "cash_drawer/till_services_win.h"
 #include "text/utf16.h"
 #include "text/wide_chars.h"
 #include "tools/kestro_drawer/drawer_tool.h"
@@ -59,12 +59,6 @@ class LineWriter : public std::streambuf {
   std::string line_;
 };
 
-int64_t NowUnixMilliseconds() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -78,6 +72,8 @@ int wmain(int argc, wchar_t** argv) {
   std::ostream err(&err_buffer);
   kestro::SystemPrintSpooler spooler;
   kestro::SystemKickClock clock;
-  const kestro::DrawerToolContext context{spooler, NowUnixMilliseconds(), clock};
+  kestro::TillServices till;
+  const kestro::DrawerToolContext context{spooler,      kestro::UnixNowMs(), clock,
+                                          till.audit(), till.settings(),     till.record_folder()};
   return kestro::RunDrawerTool(args, context, out, err);
 }

@@ -44,6 +44,18 @@ const char* FateName(KickFate fate) {
   return "unknown";
 }
 
+const char* SourceName(SettingSource source) {
+  switch (source) {
+    case SettingSource::kPolicy:
+      return "policy";
+    case SettingSource::kMachine:
+      return "machine";
+    case SettingSource::kDefault:
+      break;
+  }
+  return "default";
+}
+
 json KickJson(const std::optional<KickWatchOutcome>& kick) {
   if (!kick) return nullptr;
   return {{"fate", FateName(kick->fate)}, {"ageMs", kick->age_ms}, {"errorCode", kick->error_code}};
@@ -147,6 +159,25 @@ json ClearJson(const std::vector<ClearReport>& clears) {
     total += WithdrawnCount(clear);
   }
   return {{"withdrawn", total}, {"printers", std::move(printers)}};
+}
+
+json LogJson(const LogReport& log) {
+  json events = json::array();
+  for (const RecordEntry& entry : log.reading.entries) events.push_back(json(entry.object));
+  return {{"folder", log.folder},
+          {"error", log.reading.found ? json(nullptr) : json(log.reading.error)},
+          {"events", std::move(events)},
+          {"skippedLines", log.reading.skipped_lines}};
+}
+
+json ConfigJson(const ConfigReport& config) {
+  json settings = json::array();
+  for (const SettingReport& number : config.numbers) {
+    settings.push_back({{"name", Utf8(number.setting->value_name)},
+                        {"value", number.effective.value},
+                        {"from", SourceName(number.effective.source)}});
+  }
+  return {{"settings", std::move(settings)}};
 }
 
 }  // namespace kestro

@@ -13,6 +13,10 @@
 //          "statusText", "position", "totalPages", "pagesPrinted"}]}]}
 //   clear  {"withdrawn": total, "printers": [{"name", "withdrawn": [ids],
 //          "failed": [{"id", "call", "errorCode"}], "otherJobs"}]}
+//   log    {"folder", "error" (null when the record was read), "events": [the
+//          record's objects as written], "skippedLines"}
+//   config {"settings": [{"name", "value", "from" ("policy", "machine" or
+//          "default")}]}
 // A printer whose queue could not be read has {"name", "call", "errorCode"}
 // instead, naming the failing Windows function.
 
@@ -32,6 +36,8 @@ nlohmann::json OpenJson(const OpenReport& report);
 // Ages are counted up to `now_unix_ms`.
 nlohmann::json JobsJson(const std::vector<QueueReport>& queues, int64_t now_unix_ms);
 nlohmann::json ClearJson(const std::vector<ClearReport>& clears);
+nlohmann::json LogJson(const LogReport& log);
+nlohmann::json ConfigJson(const ConfigReport& config);
 
 }  // namespace kestro
 

@@ -1,7 +1,9 @@
 #include "tools/kestro_drawer/report_text.h"
 
+#include <iomanip>
 #include <string>
 
+#include "audit/record_line.h"
 #include "cash_drawer/text_conversion.h"
 #include "text/hex.h"
 #include "tools/kestro_drawer/tool_words.h"
@@ -197,6 +199,34 @@ void WriteClearText(const std::vector<ClearReport>& clears, std::ostream& out) {
     }
   }
   out << "Withdrew " << Count(total, "drawer kick") << ".\n";
+}
+
+void WriteLogText(const LogReport& log, std::ostream& out) {
+  const RecordReading& reading = log.reading;
+  if (!reading.found) {
+    out << "No cash drawer record could be read in " << log.folder << ": " << reading.error << "\n";
+    return;
+  }
+  if (reading.entries.empty()) out << "No cash drawer events on record.\n";
+  for (const RecordEntry& entry : reading.entries) {
+    out << FormatUtcTime(entry.unix_ms) << " " << entry.event;
+    for (const auto& [name, value] : entry.object.items()) {
+      if (name != "time" && name != "event") out << " " << name << "=" << value.dump();
+    }
+    out << "\n";
+  }
+  if (reading.skipped_lines > 0) {
+    out << "Skipped " << Count(reading.skipped_lines, "line") << " cut short or not events.\n";
+  }
+}
+
+void WriteConfigText(const ConfigReport& config, std::ostream& out) {
+  for (const SettingReport& number : config.numbers) {
+    out << std::left << std::setw(20) << Utf8(number.setting->value_name) << std::setw(8)
+        << number.effective.value << SettingSourceWords(number.effective.source) << "\n";
+  }
+  out << "Policies: HKLM\\" << Utf8(kPolicySettingsKey) << "; machine settings: HKLM\\"
+      << Utf8(kMachineSettingsKey) << ".\n";
 }
 
 }  // namespace kestro
