@@ -17,6 +17,7 @@
 #include "audit/record_line.h"
 #include "audit/record_reader.h"
 #include "audit/record_sink.h"
+#include "audit/testing/record_order.h"
 #include "text/utf16.h"
 #include "text/wide_chars.h"
 
@@ -126,15 +127,8 @@ TEST(SystemRecordFolder, TwoWritersWithHandlesOfTheirOwnNeverMixTheirLines) {
     EXPECT_LE(end->size, kFileBytes) << name;
   }
   EXPECT_GE(files, 4u);
-  std::map<std::string, std::vector<int64_t>> lines;
-  for (const RecordEntry& entry : reading.entries) {
-    lines[entry.object["printer"].get<std::string>()].push_back(
-        entry.object["openMs"].get<int64_t>());
-  }
-  std::vector<int64_t> in_order;
-  for (int i = 0; i < kLinesEach; ++i) in_order.push_back(i);
-  EXPECT_EQ(lines,
-            (std::map<std::string, std::vector<int64_t>>{{"one", in_order}, {"two", in_order}}));
+  EXPECT_EQ(kestro_testing::LinesOfEachWriter(reading),
+            kestro_testing::EveryLineInOrder({"one", "two"}, kLinesEach));
 }
 
 }  // namespace

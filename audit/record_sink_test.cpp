@@ -15,6 +15,7 @@
 #include "audit/record_line.h"
 #include "audit/record_reader.h"
 #include "audit/testing/memory_record_folder.h"
+#include "audit/testing/record_order.h"
 #include "audit/testing/recording_audit.h"
 #include "codec/testing/stderr_capture.h"
 
@@ -187,15 +188,8 @@ TEST(RecordSink, WritersOnSeveralThreadsNeverMixTheirLines) {
   EXPECT_EQ(reading.skipped_lines, 0u);
   EXPECT_GE(folder.files.size(), 4u);
   for (const auto& [name, bytes] : folder.files) EXPECT_LE(bytes.size(), kFileBytes) << name;
-  std::map<std::string, std::vector<int64_t>> lines;
-  for (const RecordEntry& entry : reading.entries) {
-    lines[entry.object["printer"].get<std::string>()].push_back(
-        entry.object["openMs"].get<int64_t>());
-  }
-  std::vector<int64_t> in_order;
-  for (int i = 0; i < kLinesEach; ++i) in_order.push_back(i);
-  EXPECT_EQ(lines,
-            (std::map<std::string, std::vector<int64_t>>{{"one", in_order}, {"two", in_order}}));
+  EXPECT_EQ(kestro_testing::LinesOfEachWriter(reading),
+            kestro_testing::EveryLineInOrder({"one", "two"}, kLinesEach));
 }
 
 }  // namespace

@@ -26,6 +26,11 @@ struct Given {
   Value value;
 };
 
+// Gives `setting` each value of `given` in `*store`.
+void Set(const NumberSetting& setting, const std::vector<Given>& given, FakeSettingsStore* store) {
+  for (const Given& value : given) store->values[{value.scope, setting.value_name}] = value.value;
+}
+
 TEST(DrawerSettingsReader, TakesPolicyOverMachineOverBuiltInAndPassesOverBadValues) {
   const std::string policy = "HKLM\\Software\\Policies\\kestro\\DrawerLogSizeKB";
   const std::string machine = "HKLM\\Software\\kestro\\DrawerLogSizeKB";
@@ -63,9 +68,7 @@ TEST(DrawerSettingsReader, TakesPolicyOverMachineOverBuiltInAndPassesOverBadValu
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FakeSettingsStore store;
-    for (const Given& given : c.given) {
-      store.values[{given.scope, kDrawerLogSizeKbSetting.value_name}] = given.value;
-    }
+    Set(kDrawerLogSizeKbSetting, c.given, &store);
     DrawerSettingsReader reader(store);
     StderrCapture capture;
     // Read three times: each bad value is named once.
@@ -101,9 +104,7 @@ TEST(ReadKickExpiry, APolicyTimeIsEnforcedAMachineTimeIsADefault) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FakeSettingsStore store;
-    for (const Given& given : c.given) {
-      store.values[{given.scope, kExpireAfterMsSetting.value_name}] = given.value;
-    }
+    Set(kExpireAfterMsSetting, c.given, &store);
     DrawerSettingsReader reader(store);
     StderrCapture capture;
     const KickExpiry expiry = ReadKickExpiry(reader);

@@ -19,7 +19,9 @@ constexpr char kDenied[] = "access denied";
 
 std::string MemoryRecordFolder::Describe() { return "memory"; }
 
+// The folder is looked at under the lock, as another writer may be making it.
 std::unique_ptr<kestro::RecordLock> MemoryRecordFolder::Lock(bool create, std::string* error) {
+  auto lock = std::make_unique<MutexLock>(lock_);
   if (create && read_only) {
     *error = kDenied;
     return nullptr;
@@ -29,7 +31,7 @@ std::unique_ptr<kestro::RecordLock> MemoryRecordFolder::Lock(bool create, std::s
     return nullptr;
   }
   exists = true;
-  return std::make_unique<MutexLock>(lock_);
+  return lock;
 }
 
 std::optional<kestro::RecordFileEnd> MemoryRecordFolder::Inspect(const std::string& name) {
