@@ -44,14 +44,6 @@ TEST(AuditTrail, MakesEachCallTheCataloguesEvent) {
              {std::string("K\xc3\xbc"
                           "che"),
               int64_t{4294967295}, std::string("starPrnt"), int64_t{-1}, std::string("tool")})},
-      {"not sent with a code",
-       [](DrawerAudit& a) {
-         a.KickNotSent(u"Receipt", "Windows could not open the selected printer.", -2147024891,
-                       KickRequester::kApp);
-       },
-       Event(Kind::kKickNotSent,
-             {std::string("Receipt"), std::string("Windows could not open the selected printer."),
-              int64_t{-2147024891}, std::string("app")})},
       {"not sent without a printer or a code",
        [](DrawerAudit& a) { a.KickNotSent(u"", "No printer.", std::nullopt, KickRequester::kApp); },
        Event(Kind::kKickNotSent,
@@ -88,24 +80,6 @@ TEST(AuditTrail, MakesEachCallTheCataloguesEvent) {
     covered.insert(c.expected.kind);
   }
   EXPECT_EQ(covered.size(), AuditEventCatalogue().size());
-}
-
-TEST(AuditEventCatalogue, IdsAndNamesAreEachUsedOnce) {
-  std::set<uint32_t> ids;
-  std::set<std::string> names;
-  size_t position = 0;
-  for (const AuditEventInfo& info : AuditEventCatalogue()) {
-    EXPECT_TRUE(ids.insert(info.event_id).second) << info.event_id;
-    EXPECT_TRUE(names.insert(info.name).second) << info.name;
-    // InfoOf finds each kind at its place in the list.
-    EXPECT_EQ(&InfoOf(info.kind), &AuditEventCatalogue()[position++]);
-  }
-}
-
-TEST(AuditValueText, WritesNumbersInDecimalAndNoneInWords) {
-  EXPECT_EQ(AuditValueText(int64_t{-2147024891}), "-2147024891");
-  EXPECT_EQ(AuditValueText(std::string("Receipt")), "Receipt");
-  EXPECT_EQ(AuditValueText(std::monostate()), "none");
 }
 
 }  // namespace

@@ -44,9 +44,6 @@ TEST(DrawerOpenTracker, ReportsOpeningsClosingsAndOneWarningPerOpening) {
     std::vector<AuditEvent> events;
   };
   const std::vector<Case> cases = {
-      {"closed readings alone say nothing",
-       {{u"R", kClosed, 0, 60}, {u"R", kClosed, 1000, 60}},
-       {}},
       {"open, still open, closed: timed from the first open reading",
        {{u"R", kClosed, 0, 0},
         {u"R", kOpen, 1000, 0},

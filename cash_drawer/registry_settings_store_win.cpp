@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <utility>
-
 #include "text/wide_chars.h"
 
 namespace kestro {
@@ -19,10 +17,11 @@ LSTATUS GetValue(const std::u16string& key, const std::u16string& name, DWORD fl
   return status;
 }
 
-}  // namespace
+std::u16string KeyOf(SettingScope scope) {
+  return scope == SettingScope::kPolicy ? kPolicySettingsKey : kMachineSettingsKey;
+}
 
-RegistrySettingsStore::RegistrySettingsStore(std::u16string policy_key, std::u16string machine_key)
-    : policy_key_(std::move(policy_key)), machine_key_(std::move(machine_key)) {}
+}  // namespace
 
 std::optional<std::u16string> RegistrySettingsStore::ReadListEntry(SettingScope scope,
                                                                    const std::u16string& list,
@@ -53,10 +52,6 @@ std::optional<uint32_t> RegistrySettingsStore::ReadNumber(SettingScope scope,
     return std::nullopt;
   }
   return value;
-}
-
-const std::u16string& RegistrySettingsStore::KeyOf(SettingScope scope) const {
-  return scope == SettingScope::kPolicy ? policy_key_ : machine_key_;
 }
 
 }  // namespace kestro

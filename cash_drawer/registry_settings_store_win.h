@@ -12,21 +12,11 @@ namespace kestro {
 
 class RegistrySettingsStore : public SettingsStore {
  public:
-  // Reads the two keys of drawer_settings.h; tests name keys of their own.
-  explicit RegistrySettingsStore(std::u16string policy_key = kPolicySettingsKey,
-                                 std::u16string machine_key = kMachineSettingsKey);
-
   std::optional<std::u16string> ReadListEntry(SettingScope scope, const std::u16string& list,
                                               const std::u16string& name,
                                               bool* wrong_type) override;
   std::optional<uint32_t> ReadNumber(SettingScope scope, const std::u16string& value_name,
                                      bool* wrong_type) override;
-
- private:
-  const std::u16string& KeyOf(SettingScope scope) const;
-
-  const std::u16string policy_key_;
-  const std::u16string machine_key_;
 };
 
 }  // namespace kestro

