@@ -10,7 +10,8 @@ TillServices::TillServices()
       record_folder_(DefaultRecordFolderPath()),
       record_(
           record_folder_, [this] { return ReadRecordLimits(settings_); }, UnixNowMs),
-      trail_({&event_log_, &record_}) {
+      trail_({&event_log_, &record_}),
+      tracker_(trail_) {
   for (const NumberSetting* setting : kNumberSettings) settings_.Read(*setting);
 }
 

@@ -1,12 +1,14 @@
 // What kestro.exe and kestro-drawer.exe share at the till: the machine's
 // settings from the registry, and the cash drawer's audit trail, to the
 // Windows Event Log and to the local record under %ProgramData%, whose limits
-// the settings give at each event.
+// the settings give at each event, with the tracker that turns the drawers'
+// readings into events.
 
 #ifndef KESTRO_CASH_DRAWER_TILL_SERVICES_WIN_H_
 #define KESTRO_CASH_DRAWER_TILL_SERVICES_WIN_H_
 
 #include "audit/audit_trail.h"
+#include "audit/drawer_open_tracker.h"
 #include "audit/event_log_sink.h"
 #include "audit/event_log_writer_win.h"
 #include "audit/record_folder_win.h"
@@ -28,6 +30,8 @@ class TillServices {
   DrawerSettingsReader& settings() { return settings_; }
   DrawerAudit& audit() { return trail_; }
   RecordFolder& record_folder() { return record_folder_; }
+  // Fed each reading of a drawer's state, with ReadOpenWarningSeconds.
+  DrawerOpenTracker& tracker() { return tracker_; }
 
  private:
   RegistrySettingsStore store_;
@@ -37,6 +41,7 @@ class TillServices {
   SystemRecordFolder record_folder_;
   RecordSink record_;
   AuditTrail trail_;
+  DrawerOpenTracker tracker_;
 };
 
 // The time now, UTC, in milliseconds since 1970.
