@@ -19,16 +19,18 @@
 namespace kestro {
 
 // X(kind, event id, name, severity, field names...)
-#define KESTRO_AUDIT_EVENTS(X)                                                                    \
-  X(kProgramStarted, 1000, "programStarted", kInformation, "version")                             \
-  X(kProgramEnded, 1001, "programEnded", kInformation, "how", "exitCode")                         \
-  X(kKickSent, 1100, "kickSent", kInformation, "printer", "jobId", "dialect", "pin", "requester") \
-  X(kKickNotSent, 1101, "kickNotSent", kError, "printer", "message", "errorCode", "requester")    \
-  X(kKickWithdrawn, 1102, "kickWithdrawn", kWarning, "printer", "jobId", "queuedMs", "requester") \
-  X(kWithdrawalFailed, 1103, "withdrawalFailed", kError, "printer", "jobId", "errorCode",         \
-    "requester")                                                                                  \
-  X(kDrawerReadOpen, 1200, "drawerReadOpen", kInformation, "printer")                             \
-  X(kDrawerReadClosed, 1201, "drawerReadClosed", kInformation, "printer", "openMs")               \
+#define KESTRO_AUDIT_EVENTS(X)                                                                     \
+  X(kProgramStarted, 1000, "programStarted", kInformation, "version")                              \
+  X(kProgramEnded, 1001, "programEnded", kInformation, "how", "exitCode")                          \
+  X(kKickSent, 1100, "kickSent", kInformation, "printer", "jobId", "dialect", "pin", "requester")  \
+  X(kKickNotSent, 1101, "kickNotSent", kError, "printer", "message", "errorCode", "requester")     \
+  X(kKickWithdrawn, 1102, "kickWithdrawn", kWarning, "printer", "jobId", "queuedMs", "requester")  \
+  X(kWithdrawalFailed, 1103, "withdrawalFailed", kError, "printer", "jobId", "errorCode",          \
+    "requester")                                                                                   \
+  X(kKickWithdrawnWhilePrinting, 1104, "kickWithdrawnWhilePrinting", kWarning, "printer", "jobId", \
+    "ageMs", "requester")                                                                          \
+  X(kDrawerReadOpen, 1200, "drawerReadOpen", kInformation, "printer")                              \
+  X(kDrawerReadClosed, 1201, "drawerReadClosed", kInformation, "printer", "openMs")                \
   X(kDrawerLeftOpen, 1202, "drawerLeftOpen", kWarning, "printer", "openMs", "limitSeconds")
 
 enum class AuditEventKind {

@@ -53,6 +53,12 @@ void AuditTrail::KickWithdrawn(const std::u16string& printer, uint32_t job_id,
        {Text(printer), int64_t{job_id}, Optional(queued_ms), Requester(requester)});
 }
 
+void AuditTrail::KickWithdrawnWhilePrinting(const std::u16string& printer, uint32_t job_id,
+                                            int64_t age_ms, KickRequester requester) {
+  Emit(AuditEventKind::kKickWithdrawnWhilePrinting,
+       {Text(printer), int64_t{job_id}, age_ms, Requester(requester)});
+}
+
 void AuditTrail::WithdrawalFailed(const std::u16string& printer, uint32_t job_id,
                                   uint32_t error_code, KickRequester requester) {
   Emit(AuditEventKind::kWithdrawalFailed,

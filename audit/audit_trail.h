@@ -27,6 +27,8 @@ class AuditTrail : public DrawerAudit {
                    std::optional<int32_t> error_code, KickRequester requester) override;
   void KickWithdrawn(const std::u16string& printer, uint32_t job_id,
                      std::optional<int64_t> queued_ms, KickRequester requester) override;
+  void KickWithdrawnWhilePrinting(const std::u16string& printer, uint32_t job_id, int64_t age_ms,
+                                  KickRequester requester) override;
   void WithdrawalFailed(const std::u16string& printer, uint32_t job_id, uint32_t error_code,
                         KickRequester requester) override;
   void DrawerReadOpen(const std::u16string& printer) override;

@@ -56,6 +56,12 @@ TEST(AuditTrail, MakesEachCallTheCataloguesEvent) {
        [](DrawerAudit& a) { a.KickWithdrawn(u"Receipt", 12, std::nullopt, KickRequester::kTool); },
        Event(Kind::kKickWithdrawn,
              {std::string("Receipt"), int64_t{12}, std::monostate(), std::string("tool")})},
+      {"withdrawn while printing",
+       [](DrawerAudit& a) {
+         a.KickWithdrawnWhilePrinting(u"Receipt", 12, 30250, KickRequester::kApp);
+       },
+       Event(Kind::kKickWithdrawnWhilePrinting,
+             {std::string("Receipt"), int64_t{12}, int64_t{30250}, std::string("app")})},
       {"withdrawal failed",
        [](DrawerAudit& a) { a.WithdrawalFailed(u"Receipt", 7, 5, KickRequester::kApp); },
        Event(Kind::kWithdrawalFailed,

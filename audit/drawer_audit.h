@@ -44,6 +44,11 @@ class DrawerAudit {
   // when not known).
   virtual void KickWithdrawn(const std::u16string& printer, uint32_t job_id,
                              std::optional<int64_t> queued_ms, KickRequester requester) = 0;
+  // A kick was withdrawn `age_ms` after it was sent, while it was printing
+  // (or could not be told apart from a printing one): it may have reached
+  // the printer and opened the drawer.
+  virtual void KickWithdrawnWhilePrinting(const std::u16string& printer, uint32_t job_id,
+                                          int64_t age_ms, KickRequester requester) = 0;
   // A kick that may still be queued could not be withdrawn; `error_code` is
   // the failing call's.
   virtual void WithdrawalFailed(const std::u16string& printer, uint32_t job_id, uint32_t error_code,
@@ -73,6 +78,8 @@ class NullDrawerAudit : public DrawerAudit {
                    KickRequester) override {}
   void KickWithdrawn(const std::u16string&, uint32_t, std::optional<int64_t>,
                      KickRequester) override {}
+  void KickWithdrawnWhilePrinting(const std::u16string&, uint32_t, int64_t,
+                                  KickRequester) override {}
   void WithdrawalFailed(const std::u16string&, uint32_t, uint32_t, KickRequester) override {}
   void DrawerReadOpen(const std::u16string&) override {}
   void DrawerReadClosed(const std::u16string&, int64_t) override {}

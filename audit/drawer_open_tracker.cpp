@@ -8,18 +8,18 @@ DrawerOpenTracker::DrawerOpenTracker(DrawerAudit& audit) : audit_(audit) {}
 
 // The events are reported under the lock, so that those of one drawer are
 // never told out of order.
-void DrawerOpenTracker::Observe(const std::u16string& printer, DrawerReading reading,
-                                int64_t now_ms, uint32_t warning_seconds) {
+void DrawerOpenTracker::Observe(const std::u16string& printer, DrawerSeen seen, int64_t now_ms,
+                                uint32_t warning_seconds) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto opening = open_.find(printer);
   if (opening == open_.end()) {
-    if (reading == DrawerReading::kClosed) return;
+    if (seen == DrawerSeen::kClosed) return;
     open_.emplace(printer, Opening{now_ms, false});
     audit_.DrawerReadOpen(printer);
     return;
   }
   const int64_t open_ms = std::max<int64_t>(0, now_ms - opening->second.since_ms);
-  if (reading == DrawerReading::kClosed) {
+  if (seen == DrawerSeen::kClosed) {
     open_.erase(opening);
     audit_.DrawerReadClosed(printer, open_ms);
     return;

@@ -19,7 +19,8 @@
 
 namespace kestro {
 
-enum class DrawerReading { kOpen, kClosed };
+// What a reading found the drawer to be.
+enum class DrawerSeen { kOpen, kClosed };
 
 class DrawerOpenTracker {
  public:
@@ -36,7 +37,7 @@ class DrawerOpenTracker {
   // Any thread may call it, several at once; `audit` is called under the
   // tracker's lock, so one drawer's events are told in order. Printers are
   // told apart by their names as given, and each is tracked alone.
-  void Observe(const std::u16string& printer, DrawerReading reading, int64_t now_ms,
+  void Observe(const std::u16string& printer, DrawerSeen seen, int64_t now_ms,
                uint32_t warning_seconds);
 
  private:

@@ -19,13 +19,13 @@ using Kind = AuditEventKind;
 
 struct Reading {
   const char16_t* printer;
-  DrawerReading state;
+  DrawerSeen state;
   int64_t at_ms;
   uint32_t warning_seconds;
 };
 
-constexpr DrawerReading kOpen = DrawerReading::kOpen;
-constexpr DrawerReading kClosed = DrawerReading::kClosed;
+constexpr DrawerSeen kOpen = DrawerSeen::kOpen;
+constexpr DrawerSeen kClosed = DrawerSeen::kClosed;
 
 AuditEvent Opened(const char* printer) {
   return Event(Kind::kDrawerReadOpen, {std::string(printer)});

@@ -25,6 +25,7 @@ class BenchSpooler::Printer : public OpenedPrinter {
   ~Printer() override { --spooler_->open_printers_; }
 
   std::optional<uint32_t> DriverAttributes() override { return 0; }
+  std::optional<uint32_t> Attributes() override { return 0; }
   uint32_t StartDocument(const std::u16string&, const std::u16string&, uint32_t*) override {
     return 1;
   }

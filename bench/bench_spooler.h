@@ -54,6 +54,10 @@ class BenchSpooler : public PrintSpooler {
   uint32_t DefaultPrinterUnitsNeeded() override;
   bool ReadDefaultPrinterName(uint32_t buffer_units, std::u16string* name) override;
   std::unique_ptr<OpenedPrinter> OpenNamedPrinter(const std::u16string& name) override;
+  // The same printer: the benchmark has no print server behind it.
+  std::unique_ptr<OpenedPrinter> OpenUncachedPrinter(const std::u16string& name) override {
+    return OpenNamedPrinter(name);
+  }
   uint32_t LastErrorCode() override { return last_error_; }
 
  private:

@@ -15,28 +15,69 @@ constexpr int32_t kDefaultPin = 0;
 constexpr int32_t kDefaultPulseOn = 25;
 constexpr int32_t kDefaultPulseOff = 250;
 
-const flutter::EncodableValue* Find(const flutter::ValueMap& arguments, const std::string& key) {
-  auto entry = arguments.find(flutter::EncodableValue(key));
-  return entry == arguments.end() ? nullptr : &entry->second;
+using SharedResult = std::shared_ptr<flutter::MethodResult>;
+
+// The call's arguments when they are a map; otherwise the one channel error
+// has been answered.
+const flutter::ValueMap* ArgumentMap(const flutter::MethodCall& call,
+                                     flutter::MethodResult& result) {
+  const flutter::EncodableValue* arguments = call.arguments();
+  const flutter::ValueMap* map =
+      arguments == nullptr ? nullptr : arguments->GetIf<flutter::ValueMap>();
+  if (map == nullptr) result.Error(kInvalidArgumentsCode, kInvalidArgumentsMessage, nullptr);
+  return map;
 }
 
-// Hands a command the spooler took to the watch, unless told not to watch it.
-void HandToWatcher(const OpenDrawerOutcome& kick, KickWatcher* watcher) {
-  if (watcher == nullptr || kick.expire_after_ms <= 0) return;
+// Tells the audit what became of the command, then hands a command the
+// spooler took to the watch, unless told not to watch it.
+void AfterKick(const OpenDrawerOutcome& kick, const CashDrawerServices& services) {
+  if (services.audit != nullptr) AuditKickSend(*services.audit, kick, KickRequester::kApp);
+  if (services.watcher == nullptr || kick.expire_after_ms <= 0) return;
   if (!kick.job.sent || kick.job.job_id == 0) return;
-  watcher->Watch(kick.printer.name, kick.job.job_id, kick.expire_after_ms);
+  services.watcher->Watch(kick.printer.name, kick.job.job_id, kick.expire_after_ms);
 }
 
-// Runs "openDrawer" on a map; what became of the command is told after the
-// answer has gone.
-void OpenDrawer(const flutter::ValueMap& arguments, flutter::MethodResult& result,
+// "openDrawer": the kick, answered at once or after its confirmation.
+void OpenDrawer(const flutter::ValueMap& arguments, std::unique_ptr<flutter::MethodResult> result,
                 PrintSpooler& spooler, const CashDrawerServices& services) {
   const KickExpiry expiry =
       services.settings == nullptr ? KickExpiry{} : ReadKickExpiry(*services.settings);
-  const OpenDrawerOutcome kick = RunOpenDrawer(arguments, spooler, expiry);
-  result.Success(flutter::EncodableValue(kick.job.answer));
-  if (services.audit != nullptr) AuditKickSend(*services.audit, kick, KickRequester::kApp);
-  HandToWatcher(kick, services.watcher);
+  OpenDrawerOutcome kick = RunOpenDrawer(arguments, spooler, expiry);
+  DrawerStateService* state = services.state;
+  std::optional<DrawerStateCall> confirmation;
+  if (state != nullptr) confirmation = ConfirmationOf(arguments, kick, state->settings());
+  if (!confirmation) {
+    result->Success(flutter::EncodableValue(kick.job.answer));
+    AfterKick(kick, services);
+    return;
+  }
+  AfterKick(kick, services);
+  state->Start(std::move(*confirmation),
+               [shared = SharedResult(std::move(result)),
+                answer = std::move(kick.job.answer)](const DrawerStateOutcome& outcome) {
+                 flutter::ValueMap confirmed = answer;
+                 if (std::optional<bool> opened = DrawerOpenedOf(outcome)) {
+                   confirmed.emplace("drawerOpened", *opened);
+                 }
+                 shared->Success(flutter::EncodableValue(std::move(confirmed)));
+               });
+}
+
+// "getDrawerState" and "waitForDrawer".
+void AnswerDrawerState(const flutter::ValueMap& arguments, bool wait,
+                       std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler,
+                       DrawerStateService* state) {
+  SettingsStore* settings = state == nullptr ? nullptr : state->settings();
+  DrawerStateCall call = ReadDrawerStateCall(arguments, wait, spooler, settings);
+  if (state == nullptr) {
+    const DrawerStateOutcome unread = UnreadOutcome(call, kNoStateServiceReason);
+    result->Success(flutter::EncodableValue(DrawerStateAnswer(unread)));
+    return;
+  }
+  state->Start(std::move(call),
+               [shared = SharedResult(std::move(result))](const DrawerStateOutcome& outcome) {
+                 shared->Success(flutter::EncodableValue(DrawerStateAnswer(outcome)));
+               });
 }
 
 }  // namespace
@@ -47,19 +88,21 @@ void HandleCashDrawerCall(const flutter::MethodCall& call,
   const std::string& method = call.method_name();
   if (method == "listPrinters") {
     result->Success(flutter::EncodableValue(BuildPrinterList(spooler)));
-  } else if (method == "openDrawer") {
-    const flutter::EncodableValue* arguments = call.arguments();
-    const flutter::ValueMap* map =
-        arguments == nullptr ? nullptr : arguments->GetIf<flutter::ValueMap>();
-    if (map == nullptr) {
-      result->Error(kInvalidArgumentsCode, kInvalidArgumentsMessage, nullptr);
-    } else {
-      OpenDrawer(*map, *result, spooler, services);
-    }
-  } else {
-    result->NotImplemented();
+    return;
   }
-  result.reset();
+  const bool reads_state = method == "getDrawerState" || method == "waitForDrawer";
+  if (method != "openDrawer" && !reads_state) {
+    result->NotImplemented();
+    return;
+  }
+  const flutter::ValueMap* arguments = ArgumentMap(call, *result);
+  if (arguments == nullptr) return;
+  if (reads_state) {
+    AnswerDrawerState(*arguments, method == "waitForDrawer", std::move(result), spooler,
+                      services.state);
+  } else {
+    OpenDrawer(*arguments, std::move(result), spooler, services);
+  }
 }
 
 // The printer is chosen before the remaining entries are read.
@@ -76,26 +119,18 @@ OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler
       expiry.enforced_ms ? *expiry.enforced_ms
                          : ReadIntArgument(arguments, "expireAfterMs", expiry.default_ms);
   outcome.expire_after_ms = std::min<int32_t>(expire_after_ms, kLongestKickTimeMs);
+  outcome.confirm_within_ms =
+      ReadTimeArgument(arguments, "confirmWithinMs", 0, kLongestWaitTimeoutMs);
   outcome.job = RunDrawerJob(outcome.printer.name, outcome.protocol, outcome.pin, pulse_on,
                              pulse_off, spooler);
   return outcome;
 }
 
-std::u16string ReadStringArgument(const flutter::ValueMap& arguments, const std::string& key) {
-  const flutter::EncodableValue* value = Find(arguments, key);
-  const std::string* text = value == nullptr ? nullptr : value->GetIf<std::string>();
-  return text == nullptr ? std::u16string() : ToWideString(*text);
-}
-
-int32_t ReadIntArgument(const flutter::ValueMap& arguments, const std::string& key,
-                        int32_t default_value) {
-  const flutter::EncodableValue* value = Find(arguments, key);
-  if (value == nullptr) return default_value;
-  if (const int32_t* small = value->GetIf<int32_t>()) return *small;
-  if (const int64_t* large = value->GetIf<int64_t>()) {
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(*large)));
-  }
-  return default_value;
+std::optional<DrawerStateCall> ConfirmationOf(const flutter::ValueMap& arguments,
+                                              const OpenDrawerOutcome& kick,
+                                              SettingsStore* settings) {
+  if (kick.confirm_within_ms <= 0 || !kick.job.sent) return std::nullopt;
+  return ReadConfirmationCall(arguments, kick.printer, kick.confirm_within_ms, settings);
 }
 
 }  // namespace kestro

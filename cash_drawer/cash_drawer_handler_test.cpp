@@ -13,6 +13,7 @@
 #include "cash_drawer/cash_drawer_job.h"
 #include "cash_drawer/testing/fake_print_spooler.h"
 #include "cash_drawer/testing/fake_settings_store.h"
+#include "cash_drawer/testing/recording_kick_watcher.h"
 #include "codec/testing/recording_result.h"
 #include "codec/testing/stderr_capture.h"
 #include "codec/testing/value_printer.h"
@@ -28,6 +29,7 @@ using kestro_testing::Answer;
 using kestro_testing::Describe;
 using kestro_testing::FakePrintSpooler;
 using kestro_testing::RecordingResult;
+using kestro_testing::RecordingWatcher;
 using kestro_testing::SameValue;
 
 // Two printers, "Office Laser" the default, both accepting jobs.
@@ -206,29 +208,6 @@ TEST(HandleCashDrawerCall, APrinterFailureIsASuccessfulAnswer) {
   EXPECT_EQ(spooler.opened_names(), std::vector<std::u16string>{u"Kitchen"});
 }
 
-// Writes down each kick handed over, and whether the call had been answered
-// by then.
-class RecordingWatcher : public KickWatcher {
- public:
-  struct Kick {
-    std::u16string printer_name;
-    uint32_t job_id;
-    int64_t expire_after_ms;
-    int answers_before;
-  };
-
-  explicit RecordingWatcher(const Answer* answer) : answer_(answer) {}
-  void Watch(const std::u16string& printer_name, uint32_t job_id,
-             int64_t expire_after_ms) override {
-    kicks.push_back({printer_name, job_id, expire_after_ms, answer_->count});
-  }
-
-  std::vector<Kick> kicks;
-
- private:
-  const Answer* answer_;
-};
-
 // "expireAfterMs" is read like "pin"; a sent command is handed over only
 // after the answer, and only when it is to be watched.
 TEST(HandleCashDrawerCall, HandsASentCommandToTheWatcherAfterAnswering) {
@@ -314,8 +293,8 @@ TEST(HandleCashDrawerCall, WatchesForTheTimeTheSettingsGive) {
     SCOPED_TRACE(c.label);
     kestro_testing::FakeSettingsStore store;
     const std::u16string name = kExpireAfterMsSetting.value_name;
-    if (c.machine) store.values[{SettingScope::kMachine, name}] = *c.machine;
-    if (c.policy) store.values[{SettingScope::kPolicy, name}] = *c.policy;
+    if (c.machine) store.SetNumber(SettingScope::kMachine, name, *c.machine);
+    if (c.policy) store.SetNumber(SettingScope::kPolicy, name, *c.policy);
     DrawerSettingsReader settings(store);
     FakePrintSpooler spooler = OfficeSpooler();
     ValueMap arguments;
@@ -325,7 +304,7 @@ TEST(HandleCashDrawerCall, WatchesForTheTimeTheSettingsGive) {
     kestro_testing::StderrCapture capture;
     HandleCashDrawerCall(MethodCall("openDrawer", std::make_unique<EncodableValue>(arguments)),
                          std::make_unique<RecordingResult>(&answer), spooler,
-                         {&watcher, nullptr, &settings});
+                         {&watcher, nullptr, nullptr, &settings});
     capture.TakeLines();
     std::vector<int64_t> watched;
     for (const RecordingWatcher::Kick& kick : watcher.kicks)
@@ -398,7 +377,7 @@ TEST(HandleCashDrawerCall, TellsTheAuditWhatBecameOfTheCommandAfterAnswering) {
     auto argument = c.arguments ? std::make_unique<EncodableValue>(*c.arguments) : nullptr;
     HandleCashDrawerCall(MethodCall(c.method, std::move(argument)),
                          std::make_unique<RecordingResult>(&answer), spooler,
-                         {nullptr, &audit, nullptr});
+                         {nullptr, nullptr, &audit});
     EXPECT_EQ(sink.events, c.events);
     EXPECT_EQ(sink.answers_before, std::vector<int>(c.events.size(), 1));
   }

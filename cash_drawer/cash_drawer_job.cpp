@@ -44,24 +44,52 @@ uint32_t StartDrawerDocument(OpenedPrinter& printer, DrawerJobReport* report,
   return printer.StartDocument(document_name, report->data_types_tried.back(), error_code);
 }
 
+// Writes what is left of the command after its first `written` bytes, as
+// long as each write takes some; true once all of it is written.
+bool WriteRest(OpenedPrinter& printer, const std::vector<uint8_t>& command, uint32_t written) {
+  while (written < command.size()) {
+    const std::vector<uint8_t> rest(command.begin() + written, command.end());
+    uint32_t taken = 0;
+    if (!printer.Write(rest, &taken) || taken == 0 || taken > rest.size()) return false;
+    written += taken;
+  }
+  return true;
+}
+
 // Sends the command as the started document's one page, reading the error
 // code of a failed send before any further spooler call. A sent page is ended
-// and the document with it; a failed one is aborted.
+// and the document with it. A failed one is aborted, unless part of it went
+// to a queue that does not spool (or may not): that one has reached the port
+// already, so the rest is written after it, and the page ended, sent, when
+// that works; when it does not, a queue known not to spool is ended (its
+// AbortPrinter would do nothing) and any other aborted.
 bool SendCommandPage(OpenedPrinter& printer, const std::vector<uint8_t>& command,
                      PrintSpooler& spooler, uint32_t* error_code) {
-  bool sent = false;
-  if (printer.StartPage()) {
-    uint32_t written = 0;
-    sent = printer.Write(command, &written) && written == kCommandLength;
+  const bool page_started = printer.StartPage();
+  uint32_t written = 0;
+  if (page_started && printer.Write(command, &written) && written == kCommandLength) {
+    printer.EndPage();
+    printer.EndDocument();
+    return true;
   }
-  if (!sent) {
-    *error_code = spooler.LastErrorCode();
-    printer.AbortDocument();
-    return false;
+  *error_code = spooler.LastErrorCode();
+  if (written > 0 && written < kCommandLength) {
+    const std::optional<uint32_t> attributes = printer.Attributes();
+    const bool spools = attributes && (*attributes & kPrinterAttributeDirect) == 0;
+    const bool direct = attributes && !spools;
+    if (!spools && WriteRest(printer, command, written)) {
+      printer.EndPage();
+      printer.EndDocument();
+      return true;
+    }
+    if (direct) {
+      printer.EndPage();
+      printer.EndDocument();
+      return false;
+    }
   }
-  printer.EndPage();
-  printer.EndDocument();
-  return true;
+  printer.AbortDocument();
+  return false;
 }
 
 }  // namespace

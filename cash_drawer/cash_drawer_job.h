@@ -56,11 +56,21 @@ struct DrawerJobReport {
 // refused with kInvalidDataTypeError is tried once more in the other data
 // type (a shared printer's server judges by its own driver, which may differ
 // from the one installed here), and only that second try's code is reported
-// when it fails too. A send that fails once the document has started aborts
-// the document (AbortPrinter) instead of ending it, so no part of the command
-// reaches the device: a cut command would take the next receipt's first bytes
-// as its parameters. Every outcome, failures included, is a map with string
-// keys:
+// when it fails too.
+//
+// A command reaches the device whole or not at all: a cut command would take
+// the next receipt's first bytes as its parameters. So a send that fails once
+// the document has started aborts the document (AbortPrinter) instead of
+// ending it, which deletes its spool file. A queue that does not spool
+// (kPrinterAttributeDirect, read with GetPrinterW only when a write took part
+// of the command) has handed those bytes to the port already, and
+// AbortPrinter would do nothing: the rest is written after them, and the
+// send counts as a success when it all went. When the rest cannot be written
+// the answer is the failure it would be anyway (the send's message and the
+// first failing write's code): the app cannot tell that part of the command
+// reached such a printer. A queue whose attributes cannot be read is treated
+// as maybe not spooling: the rest is tried, and the document aborted if that
+// fails. Every outcome, failures included, is a map with string keys:
 //   "success"      bool, true only when the spooler accepted all five bytes;
 //   "message"      string, one of the messages above;
 //   "printerName"  string, the opened name, once the document has started;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,11 +40,31 @@ struct JobCase {
   std::function<void(FakePrintSpooler&)> arrange;
   std::vector<std::string> calls;
   ValueMap result;
+  // The jobs left queued (by default one when sent, none otherwise) and the
+  // bytes the spooler took (by default not compared).
+  std::optional<size_t> queued = std::nullopt;
+  std::optional<std::vector<uint8_t>> written = std::nullopt;
 };
+
+const std::vector<uint8_t> kCommand = {0x1B, 0x70, 0x00, 0x19, 0xFA};
+
+// The calls of a job whose first write took part of the command, up to the
+// GetPrinterW that asks whether the queue spools.
+std::vector<std::string> PartlyWritten(std::initializer_list<const char*> then) {
+  std::vector<std::string> calls = {
+      "OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
+      "WritePrinter", "GetLastError",      "GetPrinterW(2)"};
+  calls.insert(calls.end(), then.begin(), then.end());
+  return calls;
+}
+
+// A receipt printer whose queue prints straight to the port.
+void MakeDirect(FakePrintSpooler& s) { s.printers[0].attributes = kPrinterAttributeDirect; }
 
 // One row per line of the outcome table, with the spooler calls each makes. A
 // send that fails after the document started aborts it, so nothing of the
-// command stays queued.
+// command stays queued; on a queue that does not spool, what went to the port
+// is completed instead.
 std::vector<JobCase> JobCases() {
   const auto nothing = [](FakePrintSpooler&) {};
   return {
@@ -80,12 +101,64 @@ std::vector<JobCase> JobCases() {
        {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
         "WritePrinter", "GetLastError", "AbortPrinter", "ClosePrinter"},
        Failed(kSendFailedMessage, static_cast<int32_t>(0x800706BAu), true)},
-      {"short write, no error code set",
+      {"short write, no error code set", kReceipt, [](FakePrintSpooler& s) { s.ReportWritten(4); },
+       PartlyWritten({"AbortPrinter", "ClosePrinter"}), Failed(kSendFailedMessage, 0, true)},
+      {"direct queue, short write: the rest written after it",
        kReceipt,
-       [](FakePrintSpooler& s) { s.ReportWritten(4); },
+       [](FakePrintSpooler& s) {
+         MakeDirect(s);
+         s.write_reports = {2};
+       },
+       PartlyWritten({"WritePrinter", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"}),
+       {{"success", true}, {"message", kSentMessage}, {"printerName", "Receipt"}},
+       1u,
+       kCommand},
+      {"direct queue, the rest written in two parts",
+       kReceipt,
+       [](FakePrintSpooler& s) {
+         MakeDirect(s);
+         s.write_reports = {2, 1};
+       },
+       PartlyWritten(
+           {"WritePrinter", "WritePrinter", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"}),
+       {{"success", true}, {"message", kSentMessage}, {"printerName", "Receipt"}},
+       1u,
+       kCommand},
+      {"direct queue, the rest refused: ended, not aborted, with the first code", kReceipt,
+       [](FakePrintSpooler& s) {
+         MakeDirect(s);
+         s.SetLastError(997);
+         s.write_reports = {2};
+         s.FailFrom(Step::kWrite, 2, 1167);
+       },
+       PartlyWritten({"WritePrinter", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"}),
+       Failed(kSendFailedMessage, 997, true), 1u, std::vector<uint8_t>{0x1B, 0x70}},
+      {"direct queue, a write that takes nothing more ends the tries", kReceipt,
+       [](FakePrintSpooler& s) {
+         MakeDirect(s);
+         s.write_reports = {3, 0};
+       },
+       PartlyWritten({"WritePrinter", "EndPagePrinter", "EndDocPrinter", "ClosePrinter"}),
+       Failed(kSendFailedMessage, 0, true), 1u, std::vector<uint8_t>{0x1B, 0x70, 0x00}},
+      {"direct queue, nothing went out: aborted, which does nothing there",
+       kReceipt,
+       [](FakePrintSpooler& s) {
+         MakeDirect(s);
+         s.FailAt(Step::kWrite, 5);
+       },
        {"OpenPrinterW", "GetPrinterDriverW", "StartDocPrinterW(RAW)", "StartPagePrinter",
         "WritePrinter", "GetLastError", "AbortPrinter", "ClosePrinter"},
-       Failed(kSendFailedMessage, 0, true)},
+       Failed(kSendFailedMessage, 5, true),
+       1u,
+       std::vector<uint8_t>{}},
+      {"unknown whether the queue spools: the rest tried, aborted when refused", kReceipt,
+       [](FakePrintSpooler& s) {
+         s.FailAt(Step::kGetPrinter, 5);
+         s.write_reports = {2};
+         s.FailFrom(Step::kWrite, 2, 1167);
+       },
+       PartlyWritten({"WritePrinter", "AbortPrinter", "ClosePrinter"}),
+       Failed(kSendFailedMessage, 0, true), 0u, std::vector<uint8_t>{0x1B, 0x70}},
       {"short write carries the code standing at that point",
        kReceipt,
        [](FakePrintSpooler& s) {
@@ -120,7 +193,10 @@ TEST(OpenCashDrawer, EachOutcomeMakesItsSpoolerCallsAndAnswersItsMap) {
     EXPECT_EQ(spooler.calls(), c.calls);
     EXPECT_EQ(spooler.open_printers(), 0);
     const bool sent = SameValue(c.result.at(EncodableValue("success")), EncodableValue(true));
-    EXPECT_EQ(spooler.queue.size(), sent ? 1u : 0u);
+    EXPECT_EQ(spooler.queue.size(), c.queued.value_or(sent ? 1u : 0u));
+    if (c.written) {
+      EXPECT_EQ(spooler.written_bytes(), *c.written);
+    }
   }
 }
 

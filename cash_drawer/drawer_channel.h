@@ -47,6 +47,11 @@ std::optional<DrawerChannel> ParseDrawerChannel(const std::u16string& text);
 // "none" and "port" for those kinds.
 std::string DescribeDrawerChannel(const DrawerChannel& channel);
 
+// The channel as a setting or the "via" argument writes it ("COM3",
+// "tcp:192.168.1.50:9100", "usb:USB001", "none", "port"), which
+// ParseDrawerChannel reads back as the same channel.
+std::string FormatDrawerChannel(const DrawerChannel& channel);
+
 // A Standard TCP/IP port as its port monitor describes it.
 struct TcpPortConfig {
   std::string host;   // the printer's host name or address

@@ -1,12 +1,15 @@
 #include "cash_drawer/drawer_kick_watch.h"
 
 #include <algorithm>
-#include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <utility>
+#include <vector>
 
+#include "cash_drawer/cash_drawer_job.h"
 #include "cash_drawer/kick_decision.h"
+#include "cash_drawer/printer_opening.h"
 #include "cash_drawer/text_conversion.h"
 #include "codec/stderr_line.h"
 
@@ -22,8 +25,21 @@ struct WatchedKick {
   int64_t handed_ms = 0;  // clock time when the watch took it
   KickBounds bounds{};
   int64_t next_look_ms = 0;  // clock time
+  // No look after this age: set at teardown.
+  int64_t last_look_age = kNoDeadline;
+
   std::unique_ptr<OpenedPrinter> printer;
-  uint32_t open_error = 0;  // OpenPrinterW's code while it has not opened
+  bool cached = false;      // the printer reads job states through the cache
+  bool open_tried = false;  // an opening was tried
+  uint32_t open_error = 0;  // the opening call's code while it has not opened
+  bool reopened = false;    // opened anew after its handle went stale
+  uint32_t read_error = 0;  // the last failed GetJobW's code
+
+  // Once SetJobW has withdrawn it:
+  bool withdrawn = false;
+  int64_t withdrawn_age = 0;
+  int64_t leave_by_age = 0;
+  bool may_have_printed = false;
 };
 
 WatchedKick NewKick(const std::u16string& printer_name, uint32_t job_id, int64_t expire_after_ms,
@@ -37,36 +53,117 @@ WatchedKick NewKick(const std::u16string& printer_name, uint32_t job_id, int64_t
   return kick;
 }
 
-// GetJobW for the kick, opening its printer first if that has not worked yet.
-KickReading ReadKick(PrintSpooler& spooler, WatchedKick& kick) {
-  if (!kick.printer) {
-    kick.printer = spooler.OpenNamedPrinter(kick.printer_name);
-    if (!kick.printer) {
-      kick.open_error = spooler.LastErrorCode();
-      return {Sight::kUnreadable, 0};
-    }
-  }
-  JobRecord job;
-  if (kick.printer->ReadJob(kick.job_id, &job)) return {Sight::kQueued, job.status};
-  const bool gone = spooler.LastErrorCode() == kInvalidParameterError;
-  return {gone ? Sight::kGone : Sight::kUnreadable, 0};
+bool OpenKickPrinter(PrintSpooler& spooler, WatchedKick& kick) {
+  QueuePrinter opened = OpenQueuePrinter(spooler, kick.printer_name);
+  kick.open_tried = true;
+  kick.printer = std::move(opened.printer);
+  kick.cached = opened.cached;
+  kick.open_error = opened.error_code;
+  return kick.printer != nullptr;
 }
 
-KickWatchOutcome Withdraw(PrintSpooler& spooler, WatchedKick& kick, const KickReading& reading,
-                          int64_t age_ms) {
-  if (!kick.printer) return {KickFate::kUnknown, kick.open_error, age_ms};
-  if (kick.printer->DeleteJob(kick.job_id)) return {KickFate::kWithdrawn, 0, age_ms};
-  const uint32_t code = spooler.LastErrorCode();
-  if (code == kInvalidParameterError) return {KickFate::kLeftQueue, 0, age_ms};
-  const bool seen_queued = reading.sight == Sight::kQueued;
-  return {seen_queued ? KickFate::kWithdrawFailed : KickFate::kUnknown, code, age_ms};
+// Closes a handle that went stale and opens the printer anew; from then on
+// the job's id is checked to name the kick still.
+bool ReopenKickPrinter(PrintSpooler& spooler, WatchedKick& kick) {
+  kick.printer.reset();
+  kick.reopened = true;
+  return OpenKickPrinter(spooler, kick);
+}
+
+// GetJobW for the kick, opening its printer first if that has not worked yet,
+// and once more if the handle went stale.
+KickReading ReadKick(PrintSpooler& spooler, WatchedKick& kick) {
+  if (!kick.printer && !OpenKickPrinter(spooler, kick)) return {Sight::kUnreadable, 0, false};
+  JobRecord job;
+  bool read = kick.printer->ReadJob(kick.job_id, &job);
+  if (!read) kick.read_error = spooler.LastErrorCode();
+  if (!read && kick.read_error == kInvalidHandleError) {
+    if (!ReopenKickPrinter(spooler, kick)) return {Sight::kUnreadable, 0, false};
+    read = kick.printer->ReadJob(kick.job_id, &job);
+    if (!read) kick.read_error = spooler.LastErrorCode();
+  }
+  if (!read) {
+    // Through the cache, "gone" may be stale: the server can still hold it.
+    const bool gone = kick.read_error == kInvalidParameterError && !kick.cached;
+    return {gone ? Sight::kGone : Sight::kUnreadable, 0, false};
+  }
+  if (kick.reopened && job.document_name != kDrawerDocumentName) {
+    return {Sight::kGone, 0, false};
+  }
+  return {Sight::kQueued, job.status, !job.status_text.empty()};
+}
+
+// The first look after a withdrawal, and every later one until the job is
+// seen gone, printed, or the looks are up.
+std::optional<KickWatchOutcome> LookAfterWithdrawal(WatchedKick& kick, const KickReading& reading,
+                                                    int64_t age) {
+  if (reading.sight == Sight::kQueued && MayBePrinting(reading)) kick.may_have_printed = true;
+  switch (DecideLeaving(reading, age, kick.leave_by_age)) {
+    case LeavingVerdict::kLeft:
+      return KickWatchOutcome{
+          kick.may_have_printed ? KickFate::kWithdrawnWhilePrinting : KickFate::kWithdrawn, 0,
+          kick.withdrawn_age};
+    case LeavingVerdict::kPrinted:
+      return KickWatchOutcome{KickFate::kPrinted, 0, age};
+    case LeavingVerdict::kGiveUp:
+      return KickWatchOutcome{KickFate::kWithdrawnWhilePrinting, 0, kick.withdrawn_age};
+    case LeavingVerdict::kWatch:
+      break;
+  }
+  kick.next_look_ms =
+      kick.handed_ms + NextLeavingLookAge(age, kick.leave_by_age, kick.bounds.tearing_down);
+  return std::nullopt;
+}
+
+// SetJobW succeeded: the kick is looked at until it has left the queue.
+std::optional<KickWatchOutcome> Withdrawn(PrintSpooler& spooler, WatchedKick& kick,
+                                          const KickReading& reading, int64_t age) {
+  kick.withdrawn = true;
+  kick.withdrawn_age = age;
+  kick.leave_by_age = std::min(age + kLeavingLookMs, kick.last_look_age);
+  kick.may_have_printed = MayBePrinting(reading);
+  return LookAfterWithdrawal(kick, ReadKick(spooler, kick), age);
+}
+
+std::optional<KickWatchOutcome> Withdraw(PrintSpooler& spooler, WatchedKick& kick,
+                                         const KickReading& reading, int64_t age) {
+  if (!kick.printer) return KickWatchOutcome{KickFate::kUnknown, kick.open_error, age};
+  if (kick.printer->DeleteJob(kick.job_id)) return Withdrawn(spooler, kick, reading, age);
+  uint32_t code = spooler.LastErrorCode();
+  KickReading seen = reading;
+  if (code == kInvalidHandleError) {
+    // The spooler restarted since the look: the job is read anew, and
+    // withdrawn only while its id still names the kick.
+    if (!ReopenKickPrinter(spooler, kick)) {
+      return KickWatchOutcome{KickFate::kUnknown, kick.open_error, age};
+    }
+    seen = ReadKick(spooler, kick);
+    if (seen.sight == Sight::kGone) return KickWatchOutcome{KickFate::kLeftQueue, 0, age};
+    if (MarkedPrinted(seen)) return KickWatchOutcome{KickFate::kPrinted, 0, age};
+    if (seen.sight != Sight::kQueued) {
+      return KickWatchOutcome{KickFate::kUnknown, kick.read_error, age};
+    }
+    if (kick.printer->DeleteJob(kick.job_id)) return Withdrawn(spooler, kick, seen, age);
+    code = spooler.LastErrorCode();
+  }
+  if (code == kInvalidParameterError) return KickWatchOutcome{KickFate::kLeftQueue, 0, age};
+  const bool seen_queued = seen.sight == Sight::kQueued;
+  return KickWatchOutcome{seen_queued ? KickFate::kWithdrawFailed : KickFate::kUnknown, code, age};
 }
 
 // Looks at the kick at clock time `now_ms`: how its watch ended, or nothing
 // when it goes on, with the next look set.
 std::optional<KickWatchOutcome> LookAt(PrintSpooler& spooler, WatchedKick& kick, int64_t now_ms) {
   const int64_t age = now_ms - kick.handed_ms;
+  if (kick.bounds.tearing_down && !kick.printer && kick.open_tried) {
+    // A printer that did not open is not tried again at teardown.
+    if (kick.withdrawn) {
+      return KickWatchOutcome{KickFate::kWithdrawnWhilePrinting, 0, kick.withdrawn_age};
+    }
+    return KickWatchOutcome{KickFate::kUnknown, kick.open_error, age};
+  }
   const KickReading reading = ReadKick(spooler, kick);
+  if (kick.withdrawn) return LookAfterWithdrawal(kick, reading, age);
   switch (DecideKick(reading, age, kick.bounds)) {
     case KickVerdict::kLeftQueue:
       return KickWatchOutcome{KickFate::kLeftQueue, 0, age};
@@ -81,10 +178,10 @@ std::optional<KickWatchOutcome> LookAt(PrintSpooler& spooler, WatchedKick& kick,
   return std::nullopt;
 }
 
-void Report(const WatchedKick& kick, const KickWatchOutcome& outcome, KickWatchObserver* observer) {
+void Report(const WatchedKick& kick, const KickWatchOutcome& outcome, KickWatchObserver& observer) {
   const std::string line = KickOutcomeLine(kick.printer_name, kick.job_id, outcome);
   if (!line.empty()) flutter::WriteStderrLine(line);
-  if (observer != nullptr) observer->KickWatchEnded(kick.printer_name, kick.job_id, outcome);
+  observer.KickWatchEnded(kick.printer_name, kick.job_id, outcome);
 }
 
 int64_t EarliestLook(const std::vector<WatchedKick>& kicks) {
@@ -95,7 +192,7 @@ int64_t EarliestLook(const std::vector<WatchedKick>& kicks) {
 
 // Looks at every kick that is due, in the order they came, and drops those
 // whose watch ended.
-void LookAtDueKicks(PrintSpooler& spooler, KickClock& clock, KickWatchObserver* observer,
+void LookAtDueKicks(PrintSpooler& spooler, KickClock& clock, KickWatchObserver& observer,
                     std::vector<WatchedKick>* kicks) {
   for (auto kick = kicks->begin(); kick != kicks->end();) {
     const int64_t now = clock.NowMs();
@@ -110,11 +207,15 @@ void LookAtDueKicks(PrintSpooler& spooler, KickClock& clock, KickWatchObserver* 
   }
 }
 
-// From now on every kick gets the teardown's grace at most, and is looked at
-// at once.
+// From now on every kick gets the teardown's grace at most, its looks after a
+// withdrawal end by kTeardownLookLimitMs, and it is looked at at once. All
+// are ages of each kick.
 void StartTeardown(int64_t now_ms, std::vector<WatchedKick>* kicks) {
   for (WatchedKick& kick : *kicks) {
-    kick.bounds = BoundsAtTeardown(kick.bounds, now_ms + kTeardownGraceMs - kick.handed_ms);
+    const int64_t now_age = now_ms - kick.handed_ms;
+    kick.bounds = BoundsAtTeardown(kick.bounds, now_age + kTeardownGraceMs);
+    kick.last_look_age = now_age + kTeardownLookLimitMs;
+    kick.leave_by_age = std::min(kick.leave_by_age, kick.last_look_age);
     kick.next_look_ms = now_ms;
   }
 }
@@ -140,14 +241,19 @@ KickWatchOutcome WatchKickToEnd(PrintSpooler& spooler, const std::u16string& pri
 
 std::string KickOutcomeLine(const std::u16string& printer_name, uint32_t job_id,
                             const KickWatchOutcome& outcome) {
+  const std::string withdrew =
+      "Warning: withdrew the cash drawer command from printer " + Quoted(printer_name);
   const std::string job = " (job " + std::to_string(job_id) + ")";
+  const std::string age = std::to_string(outcome.age_ms) + " ms";
   switch (outcome.fate) {
     case KickFate::kLeftQueue:
     case KickFate::kPrinted:
       return "";
     case KickFate::kWithdrawn:
-      return "Warning: withdrew the cash drawer command from printer " + Quoted(printer_name) +
-             job + ", still queued after " + std::to_string(outcome.age_ms) + " ms";
+      return withdrew + job + ", still queued after " + age;
+    case KickFate::kWithdrawnWhilePrinting:
+      return withdrew + job + " while it was printing, after " + age +
+             ": it may have reached the printer";
     case KickFate::kWithdrawFailed:
     case KickFate::kUnknown:
       break;
@@ -156,30 +262,84 @@ std::string KickOutcomeLine(const std::u16string& printer_name, uint32_t job_id,
          job + ": error " + std::to_string(outcome.error_code);
 }
 
-DrawerKickWatch::DrawerKickWatch(PrintSpooler& spooler, KickClock& clock,
+// Passes each outcome on to the watch's observer while there is one.
+struct DrawerKickWatch::State : KickWatchObserver {
+  void KickWatchEnded(const std::u16string& printer_name, uint32_t job_id,
+                      const KickWatchOutcome& outcome) override {
+    std::lock_guard<std::mutex> lock(observer_mutex);
+    if (observer != nullptr) observer->KickWatchEnded(printer_name, job_id, outcome);
+  }
+
+  // Told no more once this returns.
+  void StopTelling() {
+    std::lock_guard<std::mutex> lock(observer_mutex);
+    observer = nullptr;
+  }
+
+  struct HandedKick {
+    std::u16string printer_name;
+    uint32_t job_id;
+    int64_t expire_after_ms;
+    int64_t handed_ms;
+  };
+
+  std::shared_ptr<PrintSpooler> spooler;
+  std::shared_ptr<KickClock> clock;
+  std::shared_ptr<KickClock> teardown_clock;
+  std::mutex mutex;
+  std::vector<HandedKick> handed;  // guarded by mutex
+  bool ending = false;             // guarded by mutex
+  bool finished = false;           // guarded by mutex: the thread is done
+  std::mutex observer_mutex;
+  KickWatchObserver* observer = nullptr;  // guarded by observer_mutex
+};
+
+DrawerKickWatch::DrawerKickWatch(std::shared_ptr<PrintSpooler> spooler,
+                                 std::shared_ptr<KickClock> clock,
+                                 std::shared_ptr<KickClock> teardown_clock,
                                  KickWatchObserver* observer)
-    : spooler_(spooler), clock_(clock), observer_(observer) {}
+    : state_(std::make_shared<State>()) {
+  state_->spooler = std::move(spooler);
+  state_->clock = std::move(clock);
+  state_->teardown_clock = std::move(teardown_clock);
+  state_->observer = observer;
+}
 
 DrawerKickWatch::~DrawerKickWatch() {
   if (!thread_.joinable()) return;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ending_ = true;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->ending = true;
   }
-  clock_.Wake();
+  state_->clock->Wake();
+  KickClock& teardown_clock = *state_->teardown_clock;
+  const int64_t give_up_at = teardown_clock.NowMs() + kTeardownLimitMs;
+  while (true) {
+    {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      if (state_->finished) break;
+    }
+    if (teardown_clock.NowMs() >= give_up_at) {
+      state_->StopTelling();
+      thread_.detach();
+      flutter::WriteStderrLine(kTeardownGaveUpLine);
+      return;
+    }
+    teardown_clock.WaitUntil(give_up_at);
+  }
   thread_.join();
 }
 
 void DrawerKickWatch::Watch(const std::u16string& printer_name, uint32_t job_id,
                             int64_t expire_after_ms) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    handed_.push_back({printer_name, job_id, expire_after_ms, clock_.NowMs()});
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->handed.push_back({printer_name, job_id, expire_after_ms, state_->clock->NowMs()});
   }
   if (!thread_.joinable()) {
     // Without a thread the kick stays handed over; the next Watch tries again.
     try {
-      thread_ = std::thread(&DrawerKickWatch::Run, this);
+      thread_ = std::thread(&DrawerKickWatch::Run, state_);
     } catch (const std::system_error& error) {
       flutter::WriteStderrLine(std::string("Error: could not start watching cash drawer "
                                            "commands: ") +
@@ -187,32 +347,40 @@ void DrawerKickWatch::Watch(const std::u16string& printer_name, uint32_t job_id,
       return;
     }
   }
-  clock_.Wake();
+  state_->clock->Wake();
 }
 
-void DrawerKickWatch::Run() {
+// static
+void DrawerKickWatch::Run(std::shared_ptr<State> state) {
+  PrintSpooler& spooler = *state->spooler;
+  KickClock& clock = *state->clock;
   std::vector<WatchedKick> kicks;
   bool tearing_down = false;
   while (true) {
-    std::vector<HandedKick> handed;
+    std::vector<State::HandedKick> handed;
     bool ending = false;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      handed.swap(handed_);
-      ending = ending_;
+      std::lock_guard<std::mutex> lock(state->mutex);
+      handed.swap(state->handed);
+      ending = state->ending;
     }
-    for (const HandedKick& kick : handed) {
+    for (const State::HandedKick& kick : handed) {
       kicks.push_back(
           NewKick(kick.printer_name, kick.job_id, kick.expire_after_ms, kick.handed_ms));
     }
     if (ending && !tearing_down) {
       tearing_down = true;
-      StartTeardown(clock_.NowMs(), &kicks);
+      StartTeardown(clock.NowMs(), &kicks);
     }
-    LookAtDueKicks(spooler_, clock_, observer_, &kicks);
-    if (ending && kicks.empty()) return;
-    clock_.WaitUntil(EarliestLook(kicks));
+    LookAtDueKicks(spooler, clock, *state, &kicks);
+    if (ending && kicks.empty()) break;
+    clock.WaitUntil(EarliestLook(kicks));
   }
+  {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    state->finished = true;
+  }
+  state->teardown_clock->Wake();
 }
 
 }  // namespace kestro

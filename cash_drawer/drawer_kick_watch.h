@@ -3,9 +3,17 @@
 // opens the drawer whenever the printer comes back, maybe hours later with
 // nobody at the till. So each kick is watched for a limited time (GetJobW) and
 // withdrawn from the queue (SetJobW with JOB_CONTROL_DELETE) when it has not
-// printed by then. The printer's own status cannot decide this beforehand: it
-// is wrong both ways. What counts as done, and when a kick is looked at, is
-// decided by kick_decision.h.
+// printed by then, then watched until it has left the queue: Windows only
+// marks a job it is printing deleting. The printer's own status cannot decide
+// this beforehand: it is wrong both ways. What counts as done, and when a
+// kick is looked at, is decided by kick_decision.h.
+//
+// A shared printer is opened without the local spooler's cache
+// (printer_opening.h). A handle that went stale because the spooler service
+// restarted (kInvalidHandleError) is opened anew and the failed call made
+// once more; from then on the job is checked to be still the drawer kick (by
+// its document name) before it counts as queued or is withdrawn, since its id
+// may now name another document.
 //
 // DrawerKickWatch watches the app's kicks on a thread of its own;
 // WatchKickToEnd watches one kick on the calling thread.
@@ -14,10 +22,9 @@
 #define KESTRO_CASH_DRAWER_DRAWER_KICK_WATCH_H_
 
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "cash_drawer/kick_clock.h"
 #include "cash_drawer/kick_watcher.h"
@@ -28,14 +35,20 @@ namespace kestro {
 // How the watch of one kick ended.
 enum class KickFate {
   // The job is no longer in the queue: GetJobW, or the withdrawal, failed
-  // with kInvalidParameterError. The spooler handed it to the device, or
-  // someone else removed it.
+  // with kInvalidParameterError, or the id names another document now. The
+  // spooler handed it to the device, or someone else removed it.
   kLeftQueue,
   // The job is still listed but marked printed or complete: all its bytes
-  // have gone to the device, and withdrawing it would stop nothing.
+  // have gone to the device, and withdrawing it would stop nothing. Also
+  // when it came to be so marked after its withdrawal.
   kPrinted,
-  // The job was still queued when its time was up and SetJobW removed it.
+  // The job was queued, not printing, when its time was up; SetJobW removed
+  // it and a later look found it gone. It never reached the printer.
   kWithdrawn,
+  // SetJobW succeeded, but the job was printing (or could not be read) when
+  // it was withdrawn, or was still listed, marked deleting, or unread
+  // kLeavingLookMs later: it may have reached the printer.
+  kWithdrawnWhilePrinting,
   // The job was seen in the queue at the last look and SetJobW failed;
   // `error_code` is SetJobW's code.
   kWithdrawFailed,
@@ -43,8 +56,8 @@ enum class KickFate {
   // than kInvalidParameterError, or the printer could not be opened), and the
   // withdrawal then failed with another code than kInvalidParameterError or
   // could not be made for want of an open printer. `error_code` is
-  // SetJobW's code, or OpenPrinterW's when there was no printer to ask. The
-  // kick may still be queued.
+  // SetJobW's code, or the opening call's when there was no printer to ask.
+  // The kick may still be queued.
   kUnknown,
 };
 
@@ -53,16 +66,19 @@ struct KickWatchOutcome {
   // The failing call's last-error code for kWithdrawFailed and kUnknown; 0
   // otherwise.
   uint32_t error_code;
-  // Milliseconds from the start of the watch to the look that ended it.
+  // Milliseconds from the start of the watch to the withdrawal, for the two
+  // withdrawn fates (the looks after it are not counted); to the look that
+  // ended the watch otherwise.
   int64_t age_ms;
 };
 
 // Watches one kick until it is done or its time (plus the overrun bound of
-// kick_decision.h) is up, and withdraws it then; returns how it ended. Blocks
-// the calling thread, waiting on `clock` between looks; opens `printer_name`
-// on `spooler` once, at the first look, and closes it before returning. An
-// `expire_after_ms` of 0 or less means one look, and a withdrawal at once if
-// the job is still queued; values above kLongestKickTimeMs count as that.
+// kick_decision.h, and the looks after a withdrawal) is up, and withdraws it
+// then; returns how it ended. Blocks the calling thread, waiting on `clock`
+// between looks; opens `printer_name` on `spooler` at the first look (again
+// only when it did not open, or went stale), and closes it before returning.
+// An `expire_after_ms` of 0 or less means one look, and a withdrawal at once
+// if the job is still queued; values above kLongestKickTimeMs count as that.
 // Writes nothing: KickOutcomeLine says what a caller may report.
 KickWatchOutcome WatchKickToEnd(PrintSpooler& spooler, const std::u16string& printer_name,
                                 uint32_t job_id, int64_t expire_after_ms, KickClock& clock);
@@ -71,10 +87,19 @@ KickWatchOutcome WatchKickToEnd(PrintSpooler& spooler, const std::u16string& pri
 // in UTF-8; empty for kLeftQueue and kPrinted.
 //   kWithdrawn:  Warning: withdrew the cash drawer command from printer "NAME"
 //                (job 12), still queued after 30000 ms
+//   kWithdrawnWhilePrinting:
+//                Warning: withdrew the cash drawer command from printer "NAME"
+//                (job 12) while it was printing, after 30000 ms: it may have
+//                reached the printer
 //   otherwise:   Error: could not withdraw the cash drawer command from printer
 //                "NAME" (job 12): error 5
 std::string KickOutcomeLine(const std::u16string& printer_name, uint32_t job_id,
                             const KickWatchOutcome& outcome);
+
+// The standard error line of a teardown that stopped waiting for the watch.
+inline constexpr char kTeardownGaveUpLine[] =
+    "Warning: stopped waiting for the cash drawer command watch after 2000 ms: a spooler call "
+    "has not returned";
 
 // Told how the watch of each kick ended, whatever the fate.
 class KickWatchObserver {
@@ -90,17 +115,26 @@ class KickWatchObserver {
 // error stream (KickOutcomeLine).
 class DrawerKickWatch : public KickWatcher {
  public:
-  // `spooler` and `clock` are borrowed and must outlive the watch. The watch's
-  // thread makes every spooler call of the watch (opening the printers by name
-  // itself) and is the one thread that waits on `clock`. `observer`, when
-  // given, is borrowed too and told each outcome.
-  DrawerKickWatch(PrintSpooler& spooler, KickClock& clock, KickWatchObserver* observer = nullptr);
+  // The watch's thread makes every spooler call of the watch on `spooler`
+  // (opening the printers by name itself) and is the one thread that waits
+  // on `clock`; the destructor is the one that waits on `teardown_clock`.
+  // All three are shared with the thread, which may outlive the watch.
+  // `observer`, when given, is borrowed and told each outcome, on the
+  // watch's thread, until the destructor returns and never after: one that
+  // gives up waiting for the thread stops it being told first (waiting for
+  // a call to it in progress), so it need only outlive the watch.
+  DrawerKickWatch(std::shared_ptr<PrintSpooler> spooler, std::shared_ptr<KickClock> clock,
+                  std::shared_ptr<KickClock> teardown_clock, KickWatchObserver* observer = nullptr);
 
-  // Ends the watch. Kicks still watched get at most kTeardownGraceMs more,
-  // all together, looked at every kTeardownStepMs, and are then withdrawn, so
-  // that no kick outlives the program in the queue. Blocks until that is done:
-  // for no longer than the grace and the spooler calls it needs, and not at
-  // all when no kick is watched.
+  // Ends the watch. Kicks still queued get at most kTeardownGraceMs more, all
+  // together, looked at every kTeardownStepMs, and are then withdrawn, so
+  // that no kick outlives the program in the queue; a kick whose printer did
+  // not open is given up at once, never opened again. Blocks until the
+  // thread is done, but never longer than kTeardownLimitMs on
+  // `teardown_clock` (not at all when no kick is watched): a spooler call
+  // that does not return (a print server gone from the network) leaves the
+  // thread running on its own, with what it shares, and the teardown says so
+  // on the standard error stream (kTeardownGaveUpLine).
   ~DrawerKickWatch() override;
 
   DrawerKickWatch(const DrawerKickWatch&) = delete;
@@ -111,21 +145,12 @@ class DrawerKickWatch : public KickWatcher {
   void Watch(const std::u16string& printer_name, uint32_t job_id, int64_t expire_after_ms) override;
 
  private:
-  struct HandedKick {
-    std::u16string printer_name;
-    uint32_t job_id;
-    int64_t expire_after_ms;
-    int64_t handed_ms;
-  };
+  struct State;
 
-  void Run();
+  // The thread's work; `state` keeps what it uses alive.
+  static void Run(std::shared_ptr<State> state);
 
-  PrintSpooler& spooler_;
-  KickClock& clock_;
-  KickWatchObserver* const observer_;
-  std::mutex mutex_;
-  std::vector<HandedKick> handed_;  // guarded by mutex_
-  bool ending_ = false;             // guarded by mutex_
+  std::shared_ptr<State> state_;
   std::thread thread_;
 };
 

@@ -3,7 +3,8 @@
 // under the machine key, both in HKEY_LOCAL_MACHINE. A policy value wins over
 // everything; a machine value yields to what the call itself asks. The names
 // are written here alone: the program, the tool and the administrative
-// templates all take them from this file.
+// templates all take them from this file, and the words that tell where a
+// value came from.
 
 #ifndef KESTRO_CASH_DRAWER_DRAWER_SETTINGS_H_
 #define KESTRO_CASH_DRAWER_DRAWER_SETTINGS_H_
@@ -51,6 +52,17 @@ inline constexpr const NumberSetting* kNumberSettings[] = {
 
 // Which key a setting is read from.
 enum class SettingScope { kPolicy, kMachine };
+
+// Where a setting's value in effect came from: the policy key, what the call
+// itself asks, the machine key, or the built-in value.
+enum class SettingSource { kPolicy, kCall, kMachine, kDefault };
+
+// "policy", "call", "machine", "default".
+const char* SourceName(SettingSource source);
+
+// Where a list or a number of the scope's key is, for people:
+// "HKLM\Software\kestro\DrawerStateVia".
+std::string SettingPath(SettingScope scope, const char16_t* name);
 
 // The registry, as the settings need it.
 class SettingsStore {

@@ -1,30 +1,8 @@
 #include "cash_drawer/drawer_settings_reader.h"
 
 #include "codec/stderr_line.h"
-#include "text/utf16.h"
 
 namespace kestro {
-namespace {
-
-// The value's full name, as an administrator finds it in the registry.
-std::string ValuePath(SettingScope scope, const NumberSetting& setting) {
-  const char16_t* key = scope == SettingScope::kPolicy ? kPolicySettingsKey : kMachineSettingsKey;
-  return "HKLM\\" + text::Utf16ToUtf8(key) + "\\" + text::Utf16ToUtf8(setting.value_name);
-}
-
-}  // namespace
-
-const char* SettingSourceWords(SettingSource source) {
-  switch (source) {
-    case SettingSource::kPolicy:
-      return "policy";
-    case SettingSource::kMachine:
-      return "machine setting";
-    case SettingSource::kDefault:
-      break;
-  }
-  return "default";
-}
 
 DrawerSettingsReader::DrawerSettingsReader(SettingsStore& store) : store_(store) {}
 
@@ -43,12 +21,12 @@ std::optional<uint32_t> DrawerSettingsReader::ReadFrom(SettingScope scope,
   bool wrong_type = false;
   const std::optional<uint32_t> value = store_.ReadNumber(scope, setting.value_name, &wrong_type);
   if (wrong_type) {
-    TellOnce("Warning: ignored the setting " + ValuePath(scope, setting) +
+    TellOnce("Warning: ignored the setting " + SettingPath(scope, setting.value_name) +
              ": it is not a REG_DWORD value");
     return std::nullopt;
   }
   if (value && (*value < setting.lowest || *value > setting.highest)) {
-    TellOnce("Warning: ignored the setting " + ValuePath(scope, setting) + ": " +
+    TellOnce("Warning: ignored the setting " + SettingPath(scope, setting.value_name) + ": " +
              std::to_string(*value) + " is outside its range, " + std::to_string(setting.lowest) +
              " to " + std::to_string(setting.highest));
     return std::nullopt;

@@ -17,12 +17,8 @@
 
 namespace kestro {
 
-// Where a setting's value came from.
-enum class SettingSource { kPolicy, kMachine, kDefault };
-
-// "policy", "machine setting" or "default", as kestro-drawer shows it.
-const char* SettingSourceWords(SettingSource source);
-
+// A number in effect, and where it came from: the policy key, the machine
+// key or the built-in value.
 struct EffectiveNumber {
   uint32_t value;
   SettingSource source;

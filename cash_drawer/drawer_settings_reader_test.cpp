@@ -52,7 +52,7 @@ TEST(DrawerSettingsReader, TakesPolicyOverMachineOverBuiltInAndPassesOverBadValu
     SCOPED_TRACE(c.name);
     FakeSettingsStore store;
     for (const auto& [scope, value] : c.given) {
-      store.values[{scope, kDrawerLogSizeKbSetting.value_name}] = value;
+      store.SetNumber(scope, kDrawerLogSizeKbSetting.value_name, value);
     }
     DrawerSettingsReader reader(store);
     kestro_testing::StderrCapture capture;
@@ -64,8 +64,8 @@ TEST(DrawerSettingsReader, TakesPolicyOverMachineOverBuiltInAndPassesOverBadValu
 
 TEST(ReadRecordLimits, TurnsTheRecordOffAndSizesItsFilesInKiB) {
   FakeSettingsStore store;
-  store.values[{kPolicy, kDrawerLogSetting.value_name}] = 0u;
-  store.values[{kMachine, kDrawerLogSizeKbSetting.value_name}] = 65536u;
+  store.SetNumber(kPolicy, kDrawerLogSetting.value_name, 0u);
+  store.SetNumber(kMachine, kDrawerLogSizeKbSetting.value_name, 65536u);
   DrawerSettingsReader reader(store);
   const RecordLimits limits = ReadRecordLimits(reader);
   EXPECT_EQ(std::make_pair(limits.enabled, limits.file_bytes),

@@ -48,6 +48,9 @@ void AuditKickWatchEnd(DrawerAudit& audit, const std::u16string& printer_name, u
     case KickFate::kWithdrawn:
       audit.KickWithdrawn(printer_name, job_id, outcome.age_ms, requester);
       return;
+    case KickFate::kWithdrawnWhilePrinting:
+      audit.KickWithdrawnWhilePrinting(printer_name, job_id, outcome.age_ms, requester);
+      return;
     case KickFate::kWithdrawFailed:
     case KickFate::kUnknown:
       break;

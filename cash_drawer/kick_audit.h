@@ -24,8 +24,9 @@ const char* DialectName(DrawerDialect dialect);
 void AuditKickSend(DrawerAudit& audit, const OpenDrawerOutcome& kick, KickRequester requester);
 
 // Tells `audit` how the watch of a kick ended when that is worth a record:
-// KickWithdrawn, or WithdrawalFailed when it was not withdrawn and may still
-// be queued. A kick that left the queue or printed is no event.
+// KickWithdrawn, KickWithdrawnWhilePrinting when it may have reached the
+// printer, or WithdrawalFailed when it was not withdrawn and may still be
+// queued. A kick that left the queue or printed is no event.
 void AuditKickWatchEnd(DrawerAudit& audit, const std::u16string& printer_name, uint32_t job_id,
                        const KickWatchOutcome& outcome, KickRequester requester);
 

@@ -1,8 +1,20 @@
 #include "cash_drawer/kick_clock.h"
 
+#include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace kestro {
+namespace {
+
+// The longest one block on the condition variable lasts; a wait for a later
+// deadline blocks again.
+constexpr int64_t kLongestBlockMs = 24 * 60 * 60 * 1000;
+
+}  // namespace
+
+SystemKickClock::SystemKickClock(std::function<void()> before_block)
+    : before_block_(std::move(before_block)) {}
 
 int64_t SystemKickClock::NowMs() {
   const auto since_start = std::chrono::steady_clock::now().time_since_epoch();
@@ -11,11 +23,15 @@ int64_t SystemKickClock::NowMs() {
 
 void SystemKickClock::WaitUntil(int64_t deadline_ms) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (deadline_ms == kNoDeadline) {
-    wake_.wait(lock, [this] { return woken_; });
-  } else {
-    const std::chrono::steady_clock::time_point deadline{std::chrono::milliseconds(deadline_ms)};
-    wake_.wait_until(lock, deadline, [this] { return woken_; });
+  while (!woken_) {
+    const int64_t now = NowMs();
+    if (deadline_ms != kNoDeadline && now >= deadline_ms) break;
+    if (before_block_) before_block_();
+    if (deadline_ms == kNoDeadline) {
+      wake_.wait(lock);
+    } else {
+      wake_.wait_for(lock, std::chrono::milliseconds(std::min(deadline_ms - now, kLongestBlockMs)));
+    }
   }
   woken_ = false;
 }

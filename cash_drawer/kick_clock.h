@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <mutex>
 
@@ -33,14 +34,23 @@ class KickClock {
   virtual void Wake() = 0;
 };
 
-// The system's steady clock; waits block on a condition variable.
+// The system's steady clock; waits block on a condition variable, each block
+// for at most a day, so that no deadline, however far, overflows the
+// condition variable's own time.
 class SystemKickClock : public KickClock {
  public:
+  SystemKickClock() = default;
+  // For tests of the clock itself: `before_block` runs, under the clock's
+  // lock, each time a wait is about to block on the condition variable, so a
+  // test counts the blocks of each wait instead of timing it.
+  explicit SystemKickClock(std::function<void()> before_block);
+
   int64_t NowMs() override;
   void WaitUntil(int64_t deadline_ms) override;
   void Wake() override;
 
  private:
+  std::function<void()> before_block_;
   std::mutex mutex_;
   std::condition_variable wake_;
   bool woken_ = false;  // guarded by mutex_

@@ -7,6 +7,14 @@
 // the caller then reads LastErrorCode() before making any further call, just
 // as Windows code reads GetLastError() right after the failing function.
 // StartDocument hands its code back itself.
+//
+// A handle opened by a shared printer's name ("\\server\queue") reads the
+// job states through the local spooler's cache, which Microsoft documents as
+// not real-time accurate: a job can read as gone while the server still
+// holds it. Whatever watches, lists or withdraws jobs opens such a printer
+// with OpenUncachedPrinter (see printer_opening.h). A handle goes stale when
+// the spooler service restarts: every call on it then fails with
+// kInvalidHandleError, and only a new handle works.
 
 #ifndef KESTRO_CASH_DRAWER_PRINT_SPOOLER_H_
 #define KESTRO_CASH_DRAWER_PRINT_SPOOLER_H_
@@ -21,6 +29,12 @@ namespace kestro {
 
 // The last-error code for a buffer that was too small (ERROR_INSUFFICIENT_BUFFER).
 inline constexpr uint32_t kInsufficientBufferError = 122;
+// The last-error code of a call on a handle that is no longer valid, as every
+// printer handle becomes when the spooler service restarts (ERROR_INVALID_HANDLE).
+inline constexpr uint32_t kInvalidHandleError = 6;
+// The last-error code of a function this Windows does not have, as the
+// delay-load hook gives it (ERROR_PROC_NOT_FOUND).
+inline constexpr uint32_t kProcNotFoundError = 127;
 // The last-error code for a name no printer bears (ERROR_INVALID_PRINTER_NAME).
 inline constexpr uint32_t kInvalidPrinterNameError = 1801;
 // The last-error code for a data type the printer's driver does not take
@@ -79,6 +93,10 @@ inline constexpr uint32_t kPrinterStatusDriverUpdateNeeded = 0x04000000;
 // The printer attribute set by "Use Printer Offline" (PRINTER_ATTRIBUTE_WORK_OFFLINE):
 // the spooler keeps every job queued and sends none to the device.
 inline constexpr uint32_t kPrinterAttributeWorkOffline = 0x00000400;
+// The printer attribute of a queue that does not spool ("Print directly to
+// the printer", PRINTER_ATTRIBUTE_DIRECT): WritePrinter hands the bytes to
+// the port at once, and AbortPrinter can take none of them back.
+inline constexpr uint32_t kPrinterAttributeDirect = 0x00000002;
 
 // The fields of one enumerated printer record that the service reads. A text
 // field the spooler left null, or that the record's level does not hold, is
@@ -138,6 +156,11 @@ class OpenedPrinter {
   // (dwPrinterDriverAttributes), or std::nullopt when the query fails.
   virtual std::optional<uint32_t> DriverAttributes() = 0;
 
+  // GetPrinterW at level 2: the printer's attributes (PRINTER_ATTRIBUTE_*
+  // bits, kPrinterAttributeDirect among them), or std::nullopt when the query
+  // fails.
+  virtual std::optional<uint32_t> Attributes() = 0;
+
   // StartDocPrinterW at level 1 with the document name, no output file and
   // the data type: the new job's id, or 0 when the document did not start.
   // On failure `*error_code` receives the last-error code, read right after
@@ -158,14 +181,19 @@ class OpenedPrinter {
   virtual void EndDocument() = 0;
 
   // AbortPrinter: ends the started document and deletes its spool file, so
-  // nothing of it reaches the device. Its result changes nothing.
+  // nothing of it reaches the device. On a queue that does not spool
+  // (kPrinterAttributeDirect) it does nothing: what was written has gone to
+  // the port. Its result changes nothing.
   virtual void AbortDocument() = 0;
 
-  // GetJobW at level 1 for `job_id`. A job that has left the queue fails with
-  // kInvalidParameterError.
+  // GetJobW at level 1 for `job_id` (its sizing call and its reading call). A
+  // job that has left the queue fails with kInvalidParameterError.
   virtual bool ReadJob(uint32_t job_id, JobRecord* job) = 0;
 
-  // SetJobW with JOB_CONTROL_DELETE: withdraws the job from the queue.
+  // SetJobW with JOB_CONTROL_DELETE: withdraws the job from the queue. A job
+  // that is printing is only marked kJobStatusDeleting: the bytes the port
+  // already has may still reach the device, and the job leaves the queue when
+  // the port is done with it, or never.
   virtual bool DeleteJob(uint32_t job_id) = 0;
 
   // EnumJobsW at level 1 (its sizing call and its reading call): every job in
@@ -200,6 +228,12 @@ class PrintSpooler {
   // a NUL names no printer and fails with kInvalidPrinterNameError (Windows
   // would open the name up to the NUL).
   virtual std::unique_ptr<OpenedPrinter> OpenNamedPrinter(const std::u16string& name) = 0;
+
+  // OpenPrinter2W with no printer defaults and PRINTER_OPTION_NO_CACHE: a
+  // handle whose job states come from the print server itself, not from the
+  // local cache of a shared printer. Null when it fails; where Windows lacks
+  // OpenPrinter2W it fails with kProcNotFoundError.
+  virtual std::unique_ptr<OpenedPrinter> OpenUncachedPrinter(const std::u16string& name) = 0;
 
   // The calling thread's last-error code now.
   virtual uint32_t LastErrorCode() = 0;

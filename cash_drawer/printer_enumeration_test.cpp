@@ -153,7 +153,7 @@ TEST(DefaultPrinterName, SizesAgainWhenTheNameGrowsInBetween) {
   for (const GrowthCase& c : cases) {
     SCOPED_TRACE(c.growths);
     FakePrintSpooler spooler;
-    spooler.default_printer = u"P";
+    spooler.default_printer = std::u16string(u"P");
     spooler.after_default_sizing = [&](int sizing_calls) {
       if (sizing_calls <= c.growths) spooler.default_printer += u"rinter";
     };

@@ -2,24 +2,28 @@
 
 #include <windows.h>
 
+#include "cash_drawer/registry_value_win.h"
+#include "cash_drawer/scoped_win_handle_win.h"
 #include "text/wide_chars.h"
 
 namespace kestro {
 namespace {
 
-// RegGetValueW of `name` under HKEY_LOCAL_MACHINE\`key`, restricted to the
-// types `flags` allow. A value of another type sets `*wrong_type`.
-LSTATUS GetValue(const std::u16string& key, const std::u16string& name, DWORD flags, void* data,
-                 DWORD* size, bool* wrong_type) {
-  const LSTATUS status = ::RegGetValueW(HKEY_LOCAL_MACHINE, text::AsWideChars(key),
-                                        text::AsWideChars(name), flags, nullptr, data, size);
-  if (status == ERROR_UNSUPPORTED_TYPE && wrong_type != nullptr) *wrong_type = true;
-  return status;
+// The scope's key, or its subkey `list` when that is not empty, opened for
+// reading; not valid when it is missing.
+ScopedRegistryKey OpenSettingsKey(SettingScope scope, const std::u16string& list) {
+  std::u16string path = scope == SettingScope::kPolicy ? kPolicySettingsKey : kMachineSettingsKey;
+  if (!list.empty()) path += u"\\" + list;
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, text::AsWideChars(path), 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS) {
+    return ScopedRegistryKey();
+  }
+  return ScopedRegistryKey(opened);
 }
 
-std::u16string KeyOf(SettingScope scope) {
-  return scope == SettingScope::kPolicy ? kPolicySettingsKey : kMachineSettingsKey;
-}
+// RegGetValueW reads a name only up to its first NUL: another value.
+bool NamesNoValue(const std::u16string& name) { return name.find(u'\0') != std::u16string::npos; }
 
 }  // namespace
 
@@ -27,31 +31,19 @@ std::optional<std::u16string> RegistrySettingsStore::ReadListEntry(SettingScope 
                                                                    const std::u16string& list,
                                                                    const std::u16string& name,
                                                                    bool* wrong_type) {
-  const std::u16string key = KeyOf(scope) + u"\\" + list;
-  DWORD size = 0;
-  if (GetValue(key, name, RRF_RT_REG_SZ, nullptr, &size, wrong_type) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  std::u16string value(size / sizeof(char16_t), u'\0');
-  if (GetValue(key, name, RRF_RT_REG_SZ, text::AsWritableWideChars(&value), &size, wrong_type) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  // The size counts the terminating NUL that RegGetValueW wrote.
-  value.resize(size / sizeof(char16_t) > 0 ? size / sizeof(char16_t) - 1 : 0);
-  return value;
+  if (NamesNoValue(name)) return std::nullopt;
+  const ScopedRegistryKey key = OpenSettingsKey(scope, list);
+  if (!key.valid()) return std::nullopt;
+  return ReadRegistryString(key.get(), name, wrong_type);
 }
 
 std::optional<uint32_t> RegistrySettingsStore::ReadNumber(SettingScope scope,
                                                           const std::u16string& value_name,
                                                           bool* wrong_type) {
-  DWORD value = 0;
-  DWORD size = sizeof(value);
-  if (GetValue(KeyOf(scope), value_name, RRF_RT_REG_DWORD, &value, &size, wrong_type) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  return value;
+  if (NamesNoValue(value_name)) return std::nullopt;
+  const ScopedRegistryKey key = OpenSettingsKey(scope, u"");
+  if (!key.valid()) return std::nullopt;
+  return ReadRegistryDword(key.get(), value_name, wrong_type);
 }
 
 }  // namespace kestro

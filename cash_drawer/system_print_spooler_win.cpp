@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "cash_drawer/scoped_printer_handle_win.h"
+#include "cash_drawer/sized_read.h"
 #include "text/wide_chars.h"
 
 namespace kestro {
@@ -14,24 +16,66 @@ namespace {
 constexpr DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
 constexpr DWORD kDocInfoLevel = 1;
 constexpr DWORD kDriverInfoLevel = 8;
+constexpr DWORD kPrinterInfoLevel = 2;
 constexpr DWORD kJobInfoLevel = 1;
+// PRINTER_OPTION_NO_CACHE as Windows defines it (1 << 0). mingw-w64's
+// winspool.h declares PRINTER_OPTION_FLAGS as a plain enumeration that makes
+// it 0, which OpenPrinter2W reads as no option at all: the cached handle.
+constexpr DWORD kPrinterOptionNoCache = 0x1;
 // EnumJobsW's job count that stands for every job in the queue.
 constexpr DWORD kAllJobs = 0xFFFFFFFF;
 // FILETIME ticks (100 ns since 1601-01-01) of the Unix epoch, and per millisecond.
 constexpr int64_t kUnixEpochTicks = 116444736000000000;
 constexpr int64_t kTicksPerMillisecond = 10000;
 
-// The interface's own names for the spooler's bits, checked against winspool's
-// (mingw-w64's header lacks the newest ones).
+// The interface's own names for the spooler's bits, checked against
+// winspool's. mingw-w64's header lacks JOB_STATUS_RETAINED (0x2000),
+// PRINTER_STATUS_SERVER_OFFLINE (0x02000000) and
+// PRINTER_STATUS_DRIVER_UPDATE_NEEDED (0x04000000); their values are
+// Microsoft's documented ones.
 static_assert(kPrinterStatusPaused == PRINTER_STATUS_PAUSED &&
+              kPrinterStatusError == PRINTER_STATUS_ERROR &&
+              kPrinterStatusPendingDeletion == PRINTER_STATUS_PENDING_DELETION &&
+              kPrinterStatusPaperJam == PRINTER_STATUS_PAPER_JAM &&
               kPrinterStatusPaperOut == PRINTER_STATUS_PAPER_OUT &&
+              kPrinterStatusManualFeed == PRINTER_STATUS_MANUAL_FEED &&
+              kPrinterStatusPaperProblem == PRINTER_STATUS_PAPER_PROBLEM &&
               kPrinterStatusOffline == PRINTER_STATUS_OFFLINE &&
+              kPrinterStatusIoActive == PRINTER_STATUS_IO_ACTIVE &&
+              kPrinterStatusBusy == PRINTER_STATUS_BUSY &&
+              kPrinterStatusPrinting == PRINTER_STATUS_PRINTING &&
+              kPrinterStatusOutputBinFull == PRINTER_STATUS_OUTPUT_BIN_FULL &&
               kPrinterStatusNotAvailable == PRINTER_STATUS_NOT_AVAILABLE &&
-              kPrinterStatusPowerSave == PRINTER_STATUS_POWER_SAVE &&
-              kPrinterAttributeWorkOffline == PRINTER_ATTRIBUTE_WORK_OFFLINE);
-static_assert(kJobStatusPaused == JOB_STATUS_PAUSED && kJobStatusPrinted == JOB_STATUS_PRINTED &&
+              kPrinterStatusWaiting == PRINTER_STATUS_WAITING &&
+              kPrinterStatusProcessing == PRINTER_STATUS_PROCESSING &&
+              kPrinterStatusInitializing == PRINTER_STATUS_INITIALIZING &&
+              kPrinterStatusWarmingUp == PRINTER_STATUS_WARMING_UP &&
+              kPrinterStatusTonerLow == PRINTER_STATUS_TONER_LOW &&
+              kPrinterStatusNoToner == PRINTER_STATUS_NO_TONER &&
+              kPrinterStatusPagePunt == PRINTER_STATUS_PAGE_PUNT &&
+              kPrinterStatusUserIntervention == PRINTER_STATUS_USER_INTERVENTION &&
+              kPrinterStatusOutOfMemory == PRINTER_STATUS_OUT_OF_MEMORY &&
+              kPrinterStatusDoorOpen == PRINTER_STATUS_DOOR_OPEN &&
+              kPrinterStatusServerUnknown == PRINTER_STATUS_SERVER_UNKNOWN &&
+              kPrinterStatusPowerSave == PRINTER_STATUS_POWER_SAVE);
+static_assert(kPrinterAttributeWorkOffline == PRINTER_ATTRIBUTE_WORK_OFFLINE &&
+              kPrinterAttributeDirect == PRINTER_ATTRIBUTE_DIRECT);
+static_assert(kJobStatusPaused == JOB_STATUS_PAUSED && kJobStatusError == JOB_STATUS_ERROR &&
+              kJobStatusDeleting == JOB_STATUS_DELETING &&
+              kJobStatusSpooling == JOB_STATUS_SPOOLING &&
+              kJobStatusPrinting == JOB_STATUS_PRINTING &&
+              kJobStatusOffline == JOB_STATUS_OFFLINE &&
+              kJobStatusPaperOut == JOB_STATUS_PAPEROUT &&
+              kJobStatusPrinted == JOB_STATUS_PRINTED && kJobStatusDeleted == JOB_STATUS_DELETED &&
               kJobStatusBlockedDevQ == JOB_STATUS_BLOCKED_DEVQ &&
-              kJobStatusComplete == JOB_STATUS_COMPLETE);
+              kJobStatusUserIntervention == JOB_STATUS_USER_INTERVENTION &&
+              kJobStatusRestart == JOB_STATUS_RESTART && kJobStatusComplete == JOB_STATUS_COMPLETE);
+static_assert(kInsufficientBufferError == ERROR_INSUFFICIENT_BUFFER &&
+              kInvalidHandleError == ERROR_INVALID_HANDLE &&
+              kProcNotFoundError == ERROR_PROC_NOT_FOUND &&
+              kInvalidParameterError == ERROR_INVALID_PARAMETER &&
+              kInvalidPrinterNameError == ERROR_INVALID_PRINTER_NAME &&
+              kInvalidDataTypeError == ERROR_INVALID_DATATYPE);
 
 // The winspool structures take writable pointers to text they only read.
 wchar_t* AsWritableWide(const std::u16string& text) {
@@ -97,8 +141,11 @@ class LastErrorKeeper {
   LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
 
   // Takes the current code; returns false for the caller's convenience.
-  bool KeepAndFail() {
-    code_ = ::GetLastError();
+  bool KeepAndFail() { return Fail(::GetLastError()); }
+
+  // Takes `code` as the one to leave; returns false.
+  bool Fail(DWORD code) {
+    code_ = code;
     kept_ = true;
     return false;
   }
@@ -116,34 +163,49 @@ void MarkMissingJob() {
   if (::GetLastError() == ERROR_SUCCESS) ::SetLastError(ERROR_INVALID_PARAMETER);
 }
 
-// Sole owner of an open printer handle; closes it when destroyed.
-class ScopedPrinterHandle {
- public:
-  explicit ScopedPrinterHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedPrinterHandle() { ::ClosePrinter(handle_); }
-  ScopedPrinterHandle(const ScopedPrinterHandle&) = delete;
-  ScopedPrinterHandle& operator=(const ScopedPrinterHandle&) = delete;
+// One call of a buffer-filling query, with the last-error code it left
+// (cleared before the call, so that a failure without a code reads 0).
+template <typename Call>
+SizedCall CallSized(std::vector<uint8_t>* buffer, Call call) {
+  DWORD needed = 0;
+  ::SetLastError(ERROR_SUCCESS);
+  const BOOL ok =
+      call(buffer->empty() ? nullptr : buffer->data(), static_cast<DWORD>(buffer->size()), &needed);
+  return {ok != 0, needed, ok ? 0u : static_cast<uint32_t>(::GetLastError())};
+}
 
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
+// The record a printer query (GetPrinterDriverW, GetPrinterW) fills, when it
+// succeeds with at least `least_bytes`.
+template <typename Call>
+std::optional<std::vector<uint8_t>> ReadInfo(size_t least_bytes, Call call) {
+  std::vector<uint8_t> buffer;
+  uint32_t code = 0;
+  const bool read = ReadSized([&call](std::vector<uint8_t>* into) { return CallSized(into, call); },
+                              &buffer, &code);
+  if (!read || buffer.size() < least_bytes) return std::nullopt;
+  return buffer;
+}
 
 class SystemOpenedPrinter : public OpenedPrinter {
  public:
   explicit SystemOpenedPrinter(HANDLE handle) : handle_(handle) {}
 
   std::optional<uint32_t> DriverAttributes() override {
-    DWORD needed = 0;
-    ::GetPrinterDriverW(handle_.get(), nullptr, kDriverInfoLevel, nullptr, 0, &needed);
-    if (needed < sizeof(DRIVER_INFO_8W)) return std::nullopt;
-    std::vector<BYTE> buffer(needed, 0);
-    if (!::GetPrinterDriverW(handle_.get(), nullptr, kDriverInfoLevel, buffer.data(), needed,
-                             &needed)) {
-      return std::nullopt;
-    }
-    return reinterpret_cast<const DRIVER_INFO_8W*>(buffer.data())->dwPrinterDriverAttributes;
+    const std::optional<std::vector<uint8_t>> info =
+        ReadInfo(sizeof(DRIVER_INFO_8W), [this](BYTE* data, DWORD size, DWORD* needed) {
+          return ::GetPrinterDriverW(handle_.get(), nullptr, kDriverInfoLevel, data, size, needed);
+        });
+    if (!info) return std::nullopt;
+    return reinterpret_cast<const DRIVER_INFO_8W*>(info->data())->dwPrinterDriverAttributes;
+  }
+
+  std::optional<uint32_t> Attributes() override {
+    const std::optional<std::vector<uint8_t>> info =
+        ReadInfo(sizeof(PRINTER_INFO_2W), [this](BYTE* data, DWORD size, DWORD* needed) {
+          return ::GetPrinterW(handle_.get(), kPrinterInfoLevel, data, size, needed);
+        });
+    if (!info) return std::nullopt;
+    return reinterpret_cast<const PRINTER_INFO_2W*>(info->data())->Attributes;
   }
 
   uint32_t StartDocument(const std::u16string& document_name, const std::u16string& data_type,
@@ -171,19 +233,21 @@ class SystemOpenedPrinter : public OpenedPrinter {
 
   bool ReadJob(uint32_t job_id, JobRecord* job) override {
     LastErrorKeeper last_error;
-    DWORD needed = 0;
-    ::SetLastError(ERROR_SUCCESS);
-    ::GetJobW(handle_.get(), job_id, kJobInfoLevel, nullptr, 0, &needed);
-    if (needed < sizeof(JOB_INFO_1W)) {
-      MarkMissingJob();
-      return last_error.KeepAndFail();
-    }
-    std::vector<BYTE> buffer(needed, 0);
-    ::SetLastError(ERROR_SUCCESS);
-    if (!::GetJobW(handle_.get(), job_id, kJobInfoLevel, buffer.data(), needed, &needed)) {
-      MarkMissingJob();
-      return last_error.KeepAndFail();
-    }
+    std::vector<uint8_t> buffer;
+    uint32_t code = 0;
+    const bool read = ReadSized(
+        [this, job_id](std::vector<uint8_t>* into) {
+          SizedCall call = CallSized(into, [this, job_id](BYTE* data, DWORD size, DWORD* needed) {
+            return ::GetJobW(handle_.get(), job_id, kJobInfoLevel, data, size, needed);
+          });
+          // Wine fails for a job the queue does not hold without a code.
+          if (!call.ok && call.error_code == ERROR_SUCCESS)
+            call.error_code = ERROR_INVALID_PARAMETER;
+          return call;
+        },
+        &buffer, &code);
+    if (!read) return last_error.Fail(code);
+    if (buffer.size() < sizeof(JOB_INFO_1W)) return last_error.Fail(ERROR_INVALID_PARAMETER);
     *job = JobFrom(*reinterpret_cast<const JOB_INFO_1W*>(buffer.data()));
     return true;
   }
@@ -197,21 +261,22 @@ class SystemOpenedPrinter : public OpenedPrinter {
 
   bool ReadJobs(std::vector<JobRecord>* jobs) override {
     LastErrorKeeper last_error;
-    DWORD needed = 0;
+    std::vector<uint8_t> buffer;
+    uint32_t code = 0;
     DWORD returned = 0;
-    // Wine's EnumJobsW fails without setting a code; cleared first, such a
-    // failure reads 0 rather than whatever an earlier call left.
-    ::SetLastError(ERROR_SUCCESS);
-    if (!::EnumJobsW(handle_.get(), 0, kAllJobs, kJobInfoLevel, nullptr, 0, &needed, &returned) &&
-        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-      return last_error.KeepAndFail();
-    }
-    std::vector<BYTE> buffer(needed, 0);
-    if (!::EnumJobsW(handle_.get(), 0, kAllJobs, kJobInfoLevel, buffer.data(), needed, &needed,
-                     &returned)) {
-      return last_error.KeepAndFail();
-    }
+    // Wine's EnumJobsW fails without setting a code: such a failure reads 0
+    // rather than whatever an earlier call left.
+    const bool read = ReadSized(
+        [this, &returned](std::vector<uint8_t>* into) {
+          return CallSized(into, [this, &returned](BYTE* data, DWORD size, DWORD* needed) {
+            return ::EnumJobsW(handle_.get(), 0, kAllJobs, kJobInfoLevel, data, size, needed,
+                               &returned);
+          });
+        },
+        &buffer, &code);
+    if (!read) return last_error.Fail(code);
     jobs->clear();
+    if (buffer.empty()) return true;
     const auto* infos = reinterpret_cast<const JOB_INFO_1W*>(buffer.data());
     for (DWORD i = 0; i < returned; ++i) jobs->push_back(JobFrom(infos[i]));
     return true;
@@ -269,6 +334,17 @@ std::unique_ptr<OpenedPrinter> SystemPrintSpooler::OpenNamedPrinter(const std::u
   }
   HANDLE handle = nullptr;
   if (!::OpenPrinterW(AsWritableWide(name), &handle, nullptr)) return nullptr;
+  return std::make_unique<SystemOpenedPrinter>(handle);
+}
+
+std::unique_ptr<OpenedPrinter> SystemPrintSpooler::OpenUncachedPrinter(const std::u16string& name) {
+  if (name.find(u'\0') != std::u16string::npos) {
+    ::SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return nullptr;
+  }
+  PRINTER_OPTIONS options = {sizeof(PRINTER_OPTIONS), kPrinterOptionNoCache};
+  HANDLE handle = nullptr;
+  if (!::OpenPrinter2W(text::AsWideChars(name), &handle, nullptr, &options)) return nullptr;
   return std::make_unique<SystemOpenedPrinter>(handle);
 }
 

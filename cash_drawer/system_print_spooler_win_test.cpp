@@ -181,6 +181,24 @@ TEST_F(SystemSpoolerTest, ReadsTheAttributesOfAClassicDriver) {
   EXPECT_EQ(*attributes & kXpsDriverAttribute, 0u);
 }
 
+// OpenPrinter2W with PRINTER_OPTION_NO_CACHE opens a local printer as
+// OpenPrinterW does, and GetPrinterW tells a queue that prints straight to the
+// port from one that spools.
+TEST_F(SystemSpoolerTest, OpensWithoutTheCacheAndReadsWhetherTheQueueSpools) {
+  const std::wstring direct_name = L"Kestro Test Direct";
+  ASSERT_EQ(admin::AddTestPrinter(direct_name, L"LPT1:", kPrinterAttributeDirect), 0u);
+  std::vector<std::optional<uint32_t>> attributes;
+  for (const std::u16string& name : {ReceiptPrinter().name, Utf16(direct_name)}) {
+    std::unique_ptr<OpenedPrinter> printer = spooler_.OpenUncachedPrinter(name);
+    EXPECT_NE(printer, nullptr) << spooler_.LastErrorCode();
+    attributes.push_back(printer ? printer->Attributes() : std::nullopt);
+  }
+  EXPECT_EQ(admin::RemovePrinter(direct_name), 0u);
+  const uint32_t local = PRINTER_ATTRIBUTE_LOCAL;
+  EXPECT_EQ(attributes,
+            (std::vector<std::optional<uint32_t>>{local, local | kPrinterAttributeDirect}));
+}
+
 TEST_F(SystemSpoolerTest, ResolvesNamesAgainstTheInstalledPrinters) {
   struct Case {
     std::u16string printer_name;

@@ -2,11 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "cash_drawer/printer_opening.h"
 
 namespace kestro_testing {
 
 using kestro::JobRecord;
 using kestro::kInsufficientBufferError;
+using kestro::kInvalidHandleError;
 using kestro::kInvalidParameterError;
 using kestro::kInvalidPrinterNameError;
 using kestro::OpenedPrinter;
@@ -20,9 +25,9 @@ uint32_t TextBytes(const std::optional<std::u16string>& text) {
 }
 
 const char* const kJobCalls[] = {
-    "OpenPrinterW",   "GetPrinterDriverW", "StartDocPrinterW", "StartPagePrinter", "WritePrinter",
-    "EndPagePrinter", "EndDocPrinter",     "AbortPrinter",     "GetJobW",          "SetJobW",
-    "EnumJobsW",      "ClosePrinter",      "GetLastError"};
+    "OpenPrinterW",     "OpenPrinter2W", "GetPrinterDriverW", "GetPrinterW",   "StartDocPrinterW",
+    "StartPagePrinter", "WritePrinter",  "EndPagePrinter",    "EndDocPrinter", "AbortPrinter",
+    "GetJobW",          "SetJobW",       "EnumJobsW",         "ClosePrinter",  "GetLastError"};
 
 // The call log's text of a data type, which is plain ASCII.
 std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
@@ -31,8 +36,11 @@ std::string Narrow(const std::u16string& text) { return std::string(text.begin()
 
 class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
  public:
-  explicit FakeOpenedPrinter(FakePrintSpooler* spooler) : spooler_(spooler) {
-    auto lock = spooler_->Lock();
+  FakeOpenedPrinter(FakePrintSpooler* spooler, const std::u16string& name, bool uncached)
+      : spooler_(spooler),
+        name_(name),
+        cached_(!uncached && kestro::IsSharedPrinterName(name)),
+        generation_(spooler->ServiceGeneration()) {
     ++spooler_->open_printers_;
   }
   ~FakeOpenedPrinter() override {
@@ -44,8 +52,15 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
   std::optional<uint32_t> DriverAttributes() override {
     auto lock = spooler_->Lock();
     spooler_->Record("GetPrinterDriverW");
-    if (spooler_->Fails(Step::kGetPrinterDriver)) return std::nullopt;
+    if (Stale() || spooler_->Fails(Step::kGetPrinterDriver)) return std::nullopt;
     return spooler_->driver_attributes;
+  }
+
+  std::optional<uint32_t> Attributes() override {
+    auto lock = spooler_->Lock();
+    spooler_->Record("GetPrinterW(2)");
+    if (Stale() || spooler_->Fails(Step::kGetPrinter)) return std::nullopt;
+    return spooler_->PrinterAttributes(name_);
   }
 
   uint32_t StartDocument(const std::u16string& document_name, const std::u16string& data_type,
@@ -56,7 +71,7 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
     auto refused = spooler_->refused_data_types.find(data_type);
     if (refused != spooler_->refused_data_types.end()) {
       spooler_->last_error() = refused->second;
-    } else if (!spooler_->Fails(Step::kStartDocument)) {
+    } else if (!Stale() && !spooler_->Fails(Step::kStartDocument)) {
       job_id_ = spooler_->next_job_id++;
       JobRecord job;
       job.id = job_id_;
@@ -72,17 +87,21 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
   bool StartPage() override {
     auto lock = spooler_->Lock();
     spooler_->Record("StartPagePrinter");
-    return !spooler_->Fails(Step::kStartPage);
+    return !Stale() && !spooler_->Fails(Step::kStartPage);
   }
 
   bool Write(const std::vector<uint8_t>& bytes, uint32_t* written) override {
     auto lock = spooler_->Lock();
     spooler_->Record("WritePrinter");
-    if (spooler_->Fails(Step::kWrite)) {
+    if (Stale() || spooler_->Fails(Step::kWrite)) {
       *written = 0;
       return false;
     }
-    const uint32_t count = spooler_->written_report_.value_or(static_cast<uint32_t>(bytes.size()));
+    uint32_t count = spooler_->written_report_.value_or(static_cast<uint32_t>(bytes.size()));
+    if (!spooler_->write_reports.empty()) {
+      count = spooler_->write_reports.front();
+      spooler_->write_reports.erase(spooler_->write_reports.begin());
+    }
     spooler_->written_bytes_.insert(spooler_->written_bytes_.end(), bytes.begin(),
                                     bytes.begin() + std::min<size_t>(count, bytes.size()));
     *written = count;
@@ -104,6 +123,7 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
   void AbortDocument() override {
     auto lock = spooler_->Lock();
     spooler_->Record("AbortPrinter");
+    if ((spooler_->PrinterAttributes(name_) & kestro::kPrinterAttributeDirect) != 0) return;
     auto job = spooler_->QueuedJob(job_id_);
     if (job != spooler_->queue.end()) spooler_->queue.erase(job);
   }
@@ -112,9 +132,12 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
     auto lock = spooler_->Lock();
     spooler_->Record("GetJobW(" + std::to_string(job_id) + ")");
     if (spooler_->before_read_job) spooler_->before_read_job(job_id);
-    if (spooler_->Fails(Step::kReadJob)) return false;
-    auto queued = spooler_->QueuedJob(job_id);
-    if (queued == spooler_->queue.end()) {
+    spooler_->PlayLives();
+    if (Stale() || spooler_->Fails(Step::kReadJob)) return false;
+    const std::vector<JobRecord>& jobs = Readable();
+    auto queued = std::find_if(jobs.begin(), jobs.end(),
+                               [job_id](const JobRecord& record) { return record.id == job_id; });
+    if (queued == jobs.end()) {
       spooler_->last_error() = kInvalidParameterError;
       return false;
     }
@@ -125,26 +148,51 @@ class FakePrintSpooler::FakeOpenedPrinter : public OpenedPrinter {
   bool DeleteJob(uint32_t job_id) override {
     auto lock = spooler_->Lock();
     spooler_->Record("SetJobW(" + std::to_string(job_id) + ")");
-    if (spooler_->Fails(Step::kDeleteJob)) return false;
+    spooler_->PlayLives();
+    if (Stale() || spooler_->Fails(Step::kDeleteJob)) return false;
     auto queued = spooler_->QueuedJob(job_id);
     if (queued == spooler_->queue.end()) {
       spooler_->last_error() = kInvalidParameterError;
       return false;
     }
+    if ((queued->status & kestro::kJobStatusPrinting) != 0) {
+      queued->status |= kestro::kJobStatusDeleting;
+      if (!spooler_->MarkedDeleting(job_id)) spooler_->marked_deleting_.push_back(job_id);
+      return true;
+    }
     spooler_->queue.erase(queued);
+    spooler_->job_lives.erase(job_id);
     return true;
   }
 
   bool ReadJobs(std::vector<JobRecord>* jobs) override {
     auto lock = spooler_->Lock();
     spooler_->Record("EnumJobsW");
-    if (spooler_->Fails(Step::kReadJobs)) return false;
-    *jobs = spooler_->queue;
+    spooler_->PlayLives();
+    if (Stale() || spooler_->Fails(Step::kReadJobs)) return false;
+    *jobs = Readable();
     return true;
   }
 
  private:
+  // Whether the spooler service restarted since this handle opened; if so,
+  // sets the last-error code as every call on it fails.
+  bool Stale() {
+    if (spooler_->ServiceGeneration() == generation_) return false;
+    spooler_->last_error() = kInvalidHandleError;
+    return true;
+  }
+
+  // The jobs this handle reads: the server's cache or the queue itself.
+  const std::vector<JobRecord>& Readable() const {
+    if (cached_ && spooler_->server_cache) return *spooler_->server_cache;
+    return spooler_->queue;
+  }
+
   FakePrintSpooler* spooler_;
+  std::u16string name_;
+  bool cached_;
+  int generation_;
   uint32_t job_id_ = 0;  // the document this handle started, if any
 };
 
@@ -154,7 +202,11 @@ std::string FakePrintSpooler::EnumCall(PrinterInfoLevel level, uint32_t buffer_b
          std::to_string(buffer_bytes) + ")";
 }
 
-void FakePrintSpooler::FailAt(Step step, uint32_t error_code) { failures_[step] = error_code; }
+void FakePrintSpooler::FailAt(Step step, uint32_t error_code) { FailFrom(step, 1, error_code, 0); }
+
+void FakePrintSpooler::FailFrom(Step step, int nth, uint32_t error_code, int count) {
+  failures_[step] = {error_code, nth, count};
+}
 
 void FakePrintSpooler::SetLastError(uint32_t code) {
   auto lock = Lock();
@@ -162,8 +214,20 @@ void FakePrintSpooler::SetLastError(uint32_t code) {
 }
 
 void FakePrintSpooler::Record(std::string call) {
+  if (calls_.size() >= kMostCalls) {
+    // Said on both streams: a test may be capturing either.
+    for (FILE* stream : {stdout, stderr}) {
+      std::fprintf(stream,
+                   "FakePrintSpooler: more than %zu calls, the last \"%s\": a loop that "
+                   "never ends?\n",
+                   kMostCalls, call.c_str());
+      std::fflush(stream);
+    }
+    std::abort();
+  }
   if (call_suffix) call += call_suffix();
-  calls_.push_back(std::move(call));
+  calls_.push_back(call);
+  if (after_call) after_call(calls_.back());
 }
 
 std::vector<std::string> FakePrintSpooler::JobCalls() const {
@@ -250,15 +314,24 @@ bool FakePrintSpooler::ReadDefaultPrinterName(uint32_t buffer_units, std::u16str
 }
 
 std::unique_ptr<OpenedPrinter> FakePrintSpooler::OpenNamedPrinter(const std::u16string& name) {
+  return Open(name, false, "OpenPrinterW", Step::kOpenPrinter);
+}
+
+std::unique_ptr<OpenedPrinter> FakePrintSpooler::OpenUncachedPrinter(const std::u16string& name) {
+  return Open(name, true, "OpenPrinter2W(NO_CACHE)", Step::kOpenUncached);
+}
+
+std::unique_ptr<OpenedPrinter> FakePrintSpooler::Open(const std::u16string& name, bool uncached,
+                                                      const char* call, Step step) {
   auto lock = Lock();
-  Record("OpenPrinterW");
+  Record(call);
   opened_names_.push_back(name);
-  if (Fails(Step::kOpenPrinter)) return nullptr;
+  if (Fails(step)) return nullptr;
   if (!Openable(name)) {
     last_error() = kInvalidPrinterNameError;
     return nullptr;
   }
-  return std::make_unique<FakeOpenedPrinter>(this);
+  return std::make_unique<FakeOpenedPrinter>(this, name, uncached);
 }
 
 uint32_t FakePrintSpooler::LastErrorCode() {
@@ -268,10 +341,53 @@ uint32_t FakePrintSpooler::LastErrorCode() {
 }
 
 bool FakePrintSpooler::Fails(Step step) {
+  const int call = ++step_calls_[step];
   auto failure = failures_.find(step);
-  if (failure == failures_.end()) return false;
-  last_error() = failure->second;
+  if (failure == failures_.end() || call < failure->second.from_call) return false;
+  const int count = failure->second.count;
+  if (count != 0 && call >= failure->second.from_call + count) return false;
+  last_error() = failure->second.error_code;
   return true;
+}
+
+int FakePrintSpooler::ServiceGeneration() const {
+  return service_restart_ms && Now() >= *service_restart_ms ? 1 : 0;
+}
+
+void FakePrintSpooler::PlayLives() {
+  const int64_t now = Now();
+  for (auto life = job_lives.begin(); life != job_lives.end();) {
+    const JobPhase* current = nullptr;
+    for (const JobPhase& phase : life->second) {
+      if (phase.from_ms <= now) current = &phase;
+    }
+    auto job = QueuedJob(life->first);
+    if (current == nullptr || job == queue.end()) {
+      ++life;
+      continue;
+    }
+    if (current->status == kJobGone) {
+      queue.erase(job);
+      life = job_lives.erase(life);
+      continue;
+    }
+    job->status = current->status;
+    if (MarkedDeleting(job->id)) job->status |= kestro::kJobStatusDeleting;
+    job->status_text = current->status_text;
+    if (!current->document_name.empty()) job->document_name = current->document_name;
+    ++life;
+  }
+}
+
+bool FakePrintSpooler::MarkedDeleting(uint32_t job_id) const {
+  return std::find(marked_deleting_.begin(), marked_deleting_.end(), job_id) !=
+         marked_deleting_.end();
+}
+
+uint32_t FakePrintSpooler::PrinterAttributes(const std::u16string& name) const {
+  auto record = std::find_if(printers.begin(), printers.end(),
+                             [&](const PrinterRecord& printer) { return printer.name == name; });
+  return record == printers.end() ? 0 : record->attributes;
 }
 
 bool FakePrintSpooler::Openable(const std::u16string& name) const {

@@ -119,7 +119,12 @@ void AppPlayer::Finish(const std::vector<uint8_t>* reply) {
   transcript_.Write(line);
   model_.SetBusy(false);
   environment_->Redraw();
-  if (scripted_) SendNextScripted();
+  if (scripted_) {
+    SendNextScripted();
+  } else if (finished.request.method == "openDrawer" && reply != nullptr) {
+    // The demo shows the drawer's state after each kick, where it can be read.
+    Send(MakeMethodRequest("getDrawerState", model_.DrawerStateArguments()));
+  }
 }
 
 void AppPlayer::ShowReply(const ScriptRequest& request, const ReplyView& reply) {
@@ -127,6 +132,9 @@ void AppPlayer::ShowReply(const ScriptRequest& request, const ReplyView& reply) 
     case ReplyView::Kind::kSuccess:
       if (request.method == "listPrinters") model_.SetPrinters(reply.value);
       if (request.method == "openDrawer") model_.SetDrawerResult(reply.value);
+      if (request.method == "getDrawerState" || request.method == "waitForDrawer") {
+        model_.SetDrawerState(reply.value);
+      }
       return;
     case ReplyView::Kind::kError:
       model_.SetChannelError(reply.error_code, reply.error_message);

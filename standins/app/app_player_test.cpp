@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "codec/standard_method_codec.h"
+#include "codec/testing/value_printer.h"
 
 namespace {
 
@@ -240,10 +241,31 @@ TEST_F(AppPlayerTest, TheInteractiveDemoListsPrintersAndOpensTheChosenDrawer) {
                            {EncodableValue("printerName"), EncodableValue("Office Laser")}})));
   EXPECT_EQ(app.model().result_words(), "Opened on Office Laser: sent");
   EXPECT_TRUE(environment_.closes.empty()) << "the demo stays open";
+
+  // After the kick the demo reads the drawer's state and shows it.
+  ASSERT_EQ(environment_.sent.size(), 3u);
+  std::unique_ptr<flutter::MethodCall> read = flutter::CodecForSerializer().DecodeCall(
+      environment_.sent[2].message.data(), environment_.sent[2].message.size());
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->method_name(), "getDrawerState");
+  EXPECT_TRUE(kestro_testing::SameValue(
+      *read->arguments(),
+      EncodableValue(ValueMap{{EncodableValue("printerName"), EncodableValue("Office Laser")},
+                              {EncodableValue("protocol"), EncodableValue("starPrnt")}})));
+  app.OnReply(environment_.sent[2].id,
+              Success(EncodableValue(
+                  ValueMap{{EncodableValue("state"), EncodableValue("unknown")},
+                           {EncodableValue("reason"), EncodableValue("busy")},
+                           {EncodableValue("via"), EncodableValue("COM1")},
+                           {EncodableValue("printerName"), EncodableValue("Office Laser")}})));
+  EXPECT_EQ(app.model().drawer_state_words(), "Drawer state unknown: busy (via COM1)");
+  EXPECT_EQ(environment_.sent.size(), 3u) << "a state read is not followed by another";
+
   const std::vector<Json> lines = Transcript();
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[2]["request"]["arguments"],
             (Json{{"pin", 1}, {"printerName", "Office Laser"}, {"protocol", "starPrnt"}}));
+  EXPECT_EQ(lines[3]["request"]["method"], "getDrawerState");
 }
 
 TEST_F(AppPlayerTest, RepliesShowInTheView) {

@@ -60,6 +60,15 @@ class Column {
     items_->push_back(std::move(item));
     top_ += height;
   }
+  // An item on the last item's line, to its right, as wide as the view allows.
+  void AddBesideLast(DemoItemKind kind, std::string text) {
+    DemoItem item;
+    item.kind = kind;
+    const Rect& last = items_->back().rect;
+    item.rect = {last.right + kGap, last.top, width_ - kMargin, last.bottom};
+    item.text = std::move(text);
+    items_->push_back(std::move(item));
+  }
   // Options side by side on one line.
   void AddOptions(DemoItemKind kind, const std::vector<std::string>& labels, int selected) {
     int left = kMargin;
@@ -150,6 +159,10 @@ void DemoModel::SetChannelError(const std::string& code, const std::string& mess
   result_words_ = "Channel error " + code + (message.empty() ? "." : ": " + message);
 }
 
+void DemoModel::SetDrawerState(const EncodableValue& answer) {
+  drawer_state_words_ = DescribeDrawerState(answer);
+}
+
 void DemoModel::SetNoAnswer(const std::string& words) {
   result_ok_ = false;
   result_words_ = words;
@@ -180,12 +193,18 @@ void DemoModel::SelectPrinter(size_t index) {
 }
 
 EncodableValue DemoModel::OpenDrawerArguments() const {
+  EncodableValue arguments = DrawerStateArguments();
+  arguments.GetIf<ValueMap>()->insert_or_assign(EncodableValue("pin"),
+                                                EncodableValue(static_cast<int32_t>(drawer_)));
+  return arguments;
+}
+
+EncodableValue DemoModel::DrawerStateArguments() const {
   ValueMap arguments;
   if (selected_printer_) {
     arguments[EncodableValue("printerName")] = EncodableValue(printers_[*selected_printer_].name);
   }
   arguments[EncodableValue("protocol")] = EncodableValue(ProtocolArgument(protocol_));
-  arguments[EncodableValue("pin")] = EncodableValue(static_cast<int32_t>(drawer_));
   return EncodableValue(std::move(arguments));
 }
 
@@ -200,6 +219,30 @@ std::string DescribeDrawerResult(const EncodableValue& result) {
   words += message.empty() ? "." : ": " + message;
   if (auto code = IntField(*map, "errorCode")) {
     words += " (Windows error " + std::to_string(*code) + ")";
+  }
+  return words;
+}
+
+std::string DescribeDrawerState(const EncodableValue& answer) {
+  const auto* map = answer.GetIf<ValueMap>();
+  if (map == nullptr) return "The host answered something that is not a state map.";
+  const std::string state = StringField(*map, "state");
+  const std::string via = StringField(*map, "via");
+  const std::string level = StringField(*map, "level");
+  std::string words;
+  if (state == "open" || state == "closed") {
+    words = "Drawer " + state + " (";
+    if (!level.empty()) words += "level " + level + ", ";
+    words += "via " + via;
+    if (state == "closed") words += "; a drawer that is not connected reads closed too";
+    words += ")";
+  } else {
+    words = "Drawer state unknown: " + StringField(*map, "reason");
+    if (!via.empty()) words += " (via " + via + ")";
+  }
+  if (const EncodableValue* reached = Find(*map, "reached")) {
+    const bool* flag = reached->GetIf<bool>();
+    words += flag != nullptr && *flag ? ", as awaited" : ", not as awaited";
   }
   return words;
 }
@@ -236,6 +279,8 @@ std::vector<DemoItem> LayOutDemo(const DemoModel& model, int width, int height) 
   column.Add(DemoItemKind::kOpenButton, kButtonHeight, model.busy() ? "Opening..." : "Open drawer",
              kButtonWidth);
   column.last().enabled = !model.busy();
+  if (!model.drawer_state_words().empty())
+    column.AddBesideLast(DemoItemKind::kDrawerState, model.drawer_state_words());
   column.Skip(kGap * 2);
   column.Add(DemoItemKind::kHeading, kHeadingHeight, "Last result");
   column.Add(DemoItemKind::kResult, kTextHeight, model.result_words());

@@ -40,6 +40,9 @@ class DemoModel {
 
   // Takes an "openDrawer" success value (the result map).
   void SetDrawerResult(const flutter::EncodableValue& result);
+  // Takes a "getDrawerState" or "waitForDrawer" success value: the drawer's
+  // state in words, shown beside the "Open drawer" button.
+  void SetDrawerState(const flutter::EncodableValue& answer);
   // Shows a channel error reply.
   void SetChannelError(const std::string& code, const std::string& message);
   // Shows an empty (not implemented) reply, or a reply that did not decode.
@@ -60,10 +63,15 @@ class DemoModel {
   // The argument map for "openDrawer" with the current choices. The printer
   // name is left out when no printer is selected.
   flutter::EncodableValue OpenDrawerArguments() const;
+  // The argument map for "getDrawerState" with the current printer and
+  // protocol.
+  flutter::EncodableValue DrawerStateArguments() const;
 
   // The last result in words, and whether it was a success.
   const std::string& result_words() const { return result_words_; }
   bool result_ok() const { return result_ok_; }
+  // The drawer's last read state in words; empty until one was read.
+  const std::string& drawer_state_words() const { return drawer_state_words_; }
 
   const std::vector<PrinterRow>& printers() const { return printers_; }
   std::optional<size_t> selected_printer() const { return selected_printer_; }
@@ -80,6 +88,7 @@ class DemoModel {
   bool busy_ = false;
   std::string result_words_ = "No drawer has been opened yet.";
   bool result_ok_ = false;
+  std::string drawer_state_words_;
   std::string status_;
 };
 
@@ -87,6 +96,12 @@ class DemoModel {
 // Printer: The cash drawer command was sent to the printer." or "Failed: ...
 // (Windows error 1801)".
 std::string DescribeDrawerResult(const flutter::EncodableValue& result);
+
+// The answer of "getDrawerState" or "waitForDrawer" in one line, e.g.
+// "Drawer open (level low, via COM1)", "Drawer closed (level high, via COM1;
+// a drawer that is not connected reads closed too)" or "Drawer state
+// unknown: busy (via tcp 127.0.0.1:9100)".
+std::string DescribeDrawerState(const flutter::EncodableValue& answer);
 
 struct Rect {
   int left = 0;
@@ -103,6 +118,7 @@ enum class DemoItemKind {
   kProtocolOption,
   kDrawerOption,
   kOpenButton,
+  kDrawerState,  // beside the button
   kResult,
   kStatus,
 };

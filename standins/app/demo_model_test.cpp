@@ -13,6 +13,7 @@ using kestro::standin::DemoItem;
 using kestro::standin::DemoItemKind;
 using kestro::standin::DemoModel;
 using kestro::standin::DescribeDrawerResult;
+using kestro::standin::DescribeDrawerState;
 using kestro::standin::DrawerProtocol;
 using kestro::standin::HitTest;
 using kestro::standin::LayOutDemo;
@@ -123,6 +124,43 @@ TEST(DemoModel, DescribesDrawerResultsInWords) {
             "The host answered something that is not a result map.");
 }
 
+TEST(DemoModel, DescribesDrawerStatesInWords) {
+  struct Case {
+    ValueMap answer;
+    const char* words;
+  };
+  auto entry = [](const char* key, EncodableValue value) {
+    return std::make_pair(EncodableValue(key), std::move(value));
+  };
+  const Case cases[] = {
+      {{entry("state", EncodableValue("open")), entry("level", EncodableValue("low")),
+        entry("via", EncodableValue("COM1"))},
+       "Drawer open (level low, via COM1)"},
+      {{entry("state", EncodableValue("closed")), entry("level", EncodableValue("high")),
+        entry("via", EncodableValue("tcp 127.0.0.1:9100"))},
+       "Drawer closed (level high, via tcp 127.0.0.1:9100; a drawer that is not connected "
+       "reads closed too)"},
+      {{entry("state", EncodableValue("unknown")),
+        entry("reason", EncodableValue("no direct channel is set for this printer")),
+        entry("via", EncodableValue("spooler"))},
+       "Drawer state unknown: no direct channel is set for this printer (via spooler)"},
+      {{entry("state", EncodableValue("unknown")), entry("reason", EncodableValue("closing"))},
+       "Drawer state unknown: closing"},
+      {{entry("state", EncodableValue("closed")), entry("via", EncodableValue("COM1")),
+        entry("reached", EncodableValue(true)), entry("level", EncodableValue("high"))},
+       "Drawer closed (level high, via COM1; a drawer that is not connected reads closed too), "
+       "as awaited"},
+      {{entry("state", EncodableValue("open")), entry("via", EncodableValue("COM1")),
+        entry("reached", EncodableValue(false)), entry("level", EncodableValue("low"))},
+       "Drawer open (level low, via COM1), not as awaited"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DescribeDrawerState(EncodableValue(c.answer)), c.words);
+  }
+  EXPECT_EQ(DescribeDrawerState(EncodableValue(ValueList{})),
+            "The host answered something that is not a state map.");
+}
+
 TEST(DemoModel, RemembersWhetherTheLastResultWasGood) {
   DemoModel model;
   model.SetDrawerResult(
@@ -192,7 +230,16 @@ TEST(DemoLayout, ItemsDoNotOverlap) {
   model.SetPrinters(
       EncodableValue(ValueList{Printer("A", false), Printer("B", true), Printer("C", false)}));
   model.SetStatus("Script finished.");
+  model.SetDrawerState(EncodableValue(ValueMap{{EncodableValue("state"), EncodableValue("open")},
+                                               {EncodableValue("via"), EncodableValue("COM1")}}));
   const std::vector<DemoItem> items = LayOutDemo(model, 1264, 681);
+  const DemoItem* state = FindItem(items, DemoItemKind::kDrawerState, 0);
+  ASSERT_NE(state, nullptr);
+  EXPECT_EQ(state->text, "Drawer open (via COM1)");
+  const DemoItem* button = FindItem(items, DemoItemKind::kOpenButton, 0);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(state->rect.top, button->rect.top) << "shown beside the button";
+  EXPECT_GT(state->rect.left, button->rect.right);
   for (size_t i = 0; i < items.size(); ++i) {
     for (size_t j = i + 1; j < items.size(); ++j) {
       const auto& a = items[i].rect;

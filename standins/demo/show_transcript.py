@@ -28,6 +28,21 @@ def describe_command(command):
     return f"{text}   (not a drawer command)"
 
 
+def describe_drawer_state(value):
+    """A "getDrawerState" or "waitForDrawer" answer in words."""
+    words = f"drawer {value['state']}"
+    if "level" in value:
+        words += f", level {value['level']}"
+    if "reason" in value:
+        words += f": {value['reason']}"
+    words += f" (via {value.get('via', '?')})"
+    if "reached" in value:
+        words += f", {'reached' if value['reached'] else 'not reached'} after {value.get('waitedMs')} ms"
+    if value["state"] == "closed":
+        words += "; a drawer that is not connected reads closed too"
+    return words
+
+
 def describe_reply(reply):
     if "success" in reply:
         value = reply["success"]
@@ -39,7 +54,11 @@ def describe_reply(reply):
                 words += f" ({value['printerName']})"
             if "errorCode" in value:
                 words += f" [Windows error {value['errorCode']}]"
+            if "drawerOpened" in value:
+                words += "; drawer opened" if value["drawerOpened"] else "; drawer did not open"
             return ("sent: " if value.get("success") else "failed: ") + words
+        if isinstance(value, dict) and "state" in value:
+            return describe_drawer_state(value)
         return "success: " + json.dumps(value)
     if "error" in reply:
         return f"channel error {reply['error']['code']}: {reply['error']['message']}"

@@ -141,6 +141,7 @@ void DrawItem(HDC dc, const DemoItem& item, const Fonts& fonts) {
       DrawLabel(dc, item.text, rect, fonts.body.get(), item.selected ? kGood : kBad,
                 DT_LEFT | DT_VCENTER);
       return;
+    case DemoItemKind::kDrawerState:
     case DemoItemKind::kStatus:
       DrawLabel(dc, item.text, rect, fonts.fine.get(), kMutedInk, DT_LEFT | DT_VCENTER);
       return;

@@ -34,6 +34,9 @@ int RunOpen(const DrawerToolArguments& arguments, const DrawerToolContext& conte
   if (!arguments.json) WriteOpenText(arguments, report, out);
   out.flush();
   AuditKickSend(context.audit, report.outcome, KickRequester::kTool);
+  ConfirmSentKick(arguments, context.drawer_state, &report);
+  if (!arguments.json) WriteConfirmationText(report, out);
+  out.flush();
   WatchSentKick(arguments.wait_ms, context.spooler, context.clock, &report);
   Show(
       arguments, [&] { return OpenJson(report); }, [&] { WriteKickText(report, out); }, out);
@@ -88,6 +91,13 @@ int RunCommand(const DrawerToolArguments& arguments, const DrawerToolContext& co
           arguments, [&] { return JobsJson(queues, now); },
           [&] { WriteJobsText(queues, now, out); }, out);
       return ExitFor(Succeeded(queues));
+    }
+    case DrawerToolCommand::kState: {
+      const StateReport report = ReadState(arguments, spooler, context.drawer_state);
+      Show(
+          arguments, [&] { return StateJson(report); },
+          [&] { WriteStateText(arguments, report, out); }, out);
+      return ExitFor(Succeeded(report));
     }
     case DrawerToolCommand::kClear:
       return RunClear(arguments, context, out);

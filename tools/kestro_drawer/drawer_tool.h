@@ -1,7 +1,8 @@
 // kestro-drawer, the technician's tool at the till: shows the printers and
 // their queues as the cash drawer service sees them, sends the drawer kick the
-// app would send, withdraws queued kicks, and shows the drawer's record and
-// the machine's settings. See drawer_tool_arguments.h for the command line.
+// app would send, withdraws queued kicks, reads the drawer's state as the
+// app would, and shows the drawer's record and the machine's settings. See
+// drawer_tool_arguments.h for the command line.
 
 #ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
 #define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
@@ -14,6 +15,7 @@
 #include "audit/drawer_audit.h"
 #include "audit/record_folder.h"
 #include "cash_drawer/drawer_settings_reader.h"
+#include "cash_drawer/drawer_state_call.h"
 #include "cash_drawer/kick_clock.h"
 #include "cash_drawer/print_spooler.h"
 
@@ -23,7 +25,9 @@ namespace kestro {
 enum DrawerToolExit : int {
   kDrawerToolDone = 0,
   // A spooler call the command needed failed, the kick did not leave the
-  // queue in time, or the record could not be read.
+  // queue in time and was withdrawn before it reached the printer (one
+  // withdrawn while printing may have reached it, and counts as done), or
+  // the record could not be read.
   kDrawerToolRefused = 1,
   kDrawerToolBadUsage = 2,
 };
@@ -41,6 +45,9 @@ struct DrawerToolContext {
   DrawerSettingsReader& settings;
   // The drawer's record, for `log`.
   RecordFolder& record;
+  // What the drawer's state is read with; without it (null) the state
+  // cannot be read, and `state` and `open --confirm-ms` say so.
+  const DrawerStateBackend* drawer_state = nullptr;
 };
 
 // Runs the tool on `args` (UTF-8, without the program name). Reports go to

@@ -6,13 +6,20 @@
 #include <set>
 
 #include "audit/record_line.h"
+#include "cash_drawer/drawer_channel.h"
+#include "cash_drawer/drawer_status.h"
+#include "text/utf16.h"
 
 namespace kestro {
 
 const char kDrawerToolUsage[] =
     "usage: kestro-drawer list [--json]\n"
     "       kestro-drawer open [--printer NAME] [--model-hint HINT] [--protocol P]\n"
-    "                          [--pin N] [--on N] [--off N] [--wait-ms N] [--json]\n"
+    "                          [--pin N] [--on N] [--off N] [--wait-ms N]\n"
+    "                          [--confirm-ms N] [--via CHANNEL] [--open-level L] [--json]\n"
+    "       kestro-drawer state [--printer NAME] [--protocol P] [--via CHANNEL]\n"
+    "                           [--open-level low|high] [--wait open|closed]\n"
+    "                           [--timeout-ms N] [--json]\n"
     "       kestro-drawer jobs [--printer NAME] [--json]\n"
     "       kestro-drawer clear [--printer NAME] [--json]\n"
     "       kestro-drawer log [--since TIME] [--printer NAME] [--json]\n"
@@ -24,9 +31,17 @@ const char kDrawerToolUsage[] =
     "       drawer kick: P is starPrnt, escPosAscii, or left out for ESC/POS with\n"
     "       the drawer as a number; pin 1 is the second drawer; --on and --off\n"
     "       default to 25 and 250. Then waits up to --wait-ms (default 5000) for\n"
-    "       the kick to leave the queue, and withdraws it if it has not\n"
+    "       the kick to leave the queue, and withdraws it if it has not. With\n"
+    "       --confirm-ms, first waits that long for the drawer to read open\n"
     "jobs   the queued jobs of one printer, or of all, drawer kicks marked\n"
     "clear  withdraws the queued drawer kicks (no other document)\n"
+    "state  reads the drawer's state from the printer as the app's \"getDrawerState\"\n"
+    "       does (or, with --wait, waits for it as \"waitForDrawer\"), over the\n"
+    "       printer's direct channel: CHANNEL is COMn, tcp:HOST:PORT, usb:USBnnn,\n"
+    "       port (the printer's own spooler port) or none; the machine's settings\n"
+    "       name it otherwise. --open-level is the level that means open (low by\n"
+    "       default). --timeout-ms defaults to 1000 (at most 10000), with --wait to\n"
+    "       30000. \"closed\" cannot prove that a drawer is connected.\n"
     "log    the cash drawer's events on record at this till, oldest first: since\n"
     "       TIME (UTC, 2026-12-08 or 2026-12-08T06:14, or back from now: 90s, 30m,\n"
     "       12h, 7d), of one printer\n"
@@ -34,18 +49,22 @@ const char kDrawerToolUsage[] =
     "--json prints one JSON document instead of words\n"
     "\n"
     "Exit status: 0 done; 1 the spooler refused (its error code is shown), the\n"
-    "kick did not leave the queue in time, or the record could not be read; 2 a\n"
-    "malformed command line.\n";
+    "kick did not leave the queue in time, the drawer did not read open within\n"
+    "--confirm-ms, its state could not be read (or, with --wait, was not\n"
+    "reached), or the record could not be read; 2 a malformed command line.\n";
 
 namespace {
 
-enum class ValueKind { kFlag, kText, kInt32, kWaitMs, kSince };
+enum class ValueKind { kFlag, kText, kInt32, kWaitMs, kTime, kChannel, kLevel, kState, kSince };
 
 // Which commands take an option.
 enum CommandSet : unsigned {
   kOpenOnly = 1u << static_cast<unsigned>(DrawerToolCommand::kOpen),
+  kStateOnly = 1u << static_cast<unsigned>(DrawerToolCommand::kState),
   kLogOnly = 1u << static_cast<unsigned>(DrawerToolCommand::kLog),
-  kPrinterCommands = kOpenOnly | kLogOnly | 1u << static_cast<unsigned>(DrawerToolCommand::kJobs) |
+  kCallCommands = kOpenOnly | kStateOnly,
+  kPrinterCommands = kCallCommands | kLogOnly |
+                     1u << static_cast<unsigned>(DrawerToolCommand::kJobs) |
                      1u << static_cast<unsigned>(DrawerToolCommand::kClear),
   kEveryCommand = kPrinterCommands | 1u << static_cast<unsigned>(DrawerToolCommand::kList) |
                   1u << static_cast<unsigned>(DrawerToolCommand::kConfig),
@@ -63,17 +82,23 @@ constexpr OptionRule kOptions[] = {
     {"--printer", ValueKind::kText, kPrinterCommands, "printerName"},
     {"--since", ValueKind::kSince, kLogOnly, nullptr},
     {"--model-hint", ValueKind::kText, kOpenOnly, "modelHint"},
-    {"--protocol", ValueKind::kText, kOpenOnly, "protocol"},
+    {"--protocol", ValueKind::kText, kCallCommands, "protocol"},
     {"--pin", ValueKind::kInt32, kOpenOnly, "pin"},
     {"--on", ValueKind::kInt32, kOpenOnly, "pulseOn"},
     {"--off", ValueKind::kInt32, kOpenOnly, "pulseOff"},
     {"--wait-ms", ValueKind::kWaitMs, kOpenOnly, nullptr},
+    {"--confirm-ms", ValueKind::kTime, kOpenOnly, "confirmWithinMs"},
+    {"--via", ValueKind::kChannel, kCallCommands, "via"},
+    {"--open-level", ValueKind::kLevel, kCallCommands, "openLevel"},
+    {"--wait", ValueKind::kState, kStateOnly, "state"},
+    {"--timeout-ms", ValueKind::kTime, kStateOnly, "timeoutMs"},
 };
 
 const std::pair<const char*, DrawerToolCommand> kCommands[] = {
-    {"list", DrawerToolCommand::kList}, {"open", DrawerToolCommand::kOpen},
-    {"jobs", DrawerToolCommand::kJobs}, {"clear", DrawerToolCommand::kClear},
-    {"log", DrawerToolCommand::kLog},   {"config", DrawerToolCommand::kConfig},
+    {"list", DrawerToolCommand::kList},     {"open", DrawerToolCommand::kOpen},
+    {"jobs", DrawerToolCommand::kJobs},     {"clear", DrawerToolCommand::kClear},
+    {"state", DrawerToolCommand::kState},   {"log", DrawerToolCommand::kLog},
+    {"config", DrawerToolCommand::kConfig},
 };
 
 // The units of a span back from now, by their letter.
@@ -111,43 +136,80 @@ std::optional<DrawerToolArguments> Fail(std::string* error, const std::string& w
   return std::nullopt;
 }
 
+// Whether `value` is one `kind` takes; if not, `*error` says what it takes.
+bool Acceptable(const std::string& name, ValueKind kind, const std::string& value,
+                std::string* error) {
+  const std::string given = ", not \"" + value + "\"";
+  switch (kind) {
+    case ValueKind::kChannel:
+      if (ParseDrawerChannel(text::Utf8ToUtf16(value))) return true;
+      *error = name + " takes COMn, tcp:HOST:PORT, usb:USBnnn, port or none" + given;
+      return false;
+    case ValueKind::kLevel:
+      if (ParseLevel(text::Utf8ToUtf16(value))) return true;
+      *error = name + " takes low or high" + given;
+      return false;
+    case ValueKind::kState:
+      if (value == "open" || value == "closed") return true;
+      *error = name + " takes open or closed" + given;
+      return false;
+    case ValueKind::kSince:
+      if (SinceTime(value, 0)) return true;
+      *error = name +
+               " takes a time in UTC (2026-12-08, 2026-12-08T06:14) or a span back from now "
+               "(90s, 30m, 12h, 7d)" +
+               given;
+      return false;
+    case ValueKind::kFlag:
+    case ValueKind::kText:
+    case ValueKind::kInt32:
+    case ValueKind::kWaitMs:
+    case ValueKind::kTime:
+      break;
+  }
+  return true;
+}
+
+// The number `value` is for an option of `kind` (kInt32, kWaitMs, kTime), or
+// none after `*error` says what it takes.
+std::optional<int64_t> NumberFor(const std::string& name, ValueKind kind, const std::string& value,
+                                 std::string* error) {
+  const bool time = kind != ValueKind::kInt32;
+  const std::optional<int64_t> number =
+      time ? WholeNumber(value, 0, kMaxKickWaitMs)
+           : WholeNumber(value, std::numeric_limits<int32_t>::min(),
+                         std::numeric_limits<int32_t>::max());
+  if (!number) {
+    *error = name +
+             (time ? " takes milliseconds from 0 to " + std::to_string(kMaxKickWaitMs)
+                   : std::string(" takes a 32-bit whole number")) +
+             ", not \"" + value + "\"";
+  }
+  return number;
+}
+
 // Takes the value of `option` into `*parsed`; false after `*error` says why.
 bool TakeValue(const OptionRule& option, const std::string& value, DrawerToolArguments* parsed,
                std::string* error) {
   const std::string name = option.name;
+  if (option.kind == ValueKind::kInt32 || option.kind == ValueKind::kWaitMs ||
+      option.kind == ValueKind::kTime) {
+    const std::optional<int64_t> number = NumberFor(name, option.kind, value, error);
+    if (!number) return false;
+    if (option.kind == ValueKind::kWaitMs) {
+      parsed->wait_ms = *number;
+    } else {
+      parsed->open_arguments[flutter::EncodableValue(option.open_key)] =
+          flutter::EncodableValue(static_cast<int32_t>(*number));
+    }
+    return true;
+  }
+  if (!Acceptable(name, option.kind, value, error)) return false;
+  if (option.kind == ValueKind::kState) parsed->wait = true;
   if (option.kind == ValueKind::kSince) {
-    if (!SinceTime(value, 0)) {
-      *error = name +
-               " takes a time in UTC (2026-12-08, 2026-12-08T06:14) or a span back "
-               "from now (90s, 30m, 12h, 7d), not \"" +
-               value + "\"";
-      return false;
-    }
     parsed->since = value;
-    return true;
-  }
-  if (option.kind == ValueKind::kWaitMs) {
-    const std::optional<int64_t> wait = WholeNumber(value, 0, kMaxKickWaitMs);
-    if (!wait) {
-      *error = name + " takes milliseconds from 0 to " + std::to_string(kMaxKickWaitMs) +
-               ", not \"" + value + "\"";
-      return false;
-    }
-    parsed->wait_ms = *wait;
-    return true;
-  }
-  if (option.kind == ValueKind::kInt32) {
-    const std::optional<int64_t> number = WholeNumber(value, std::numeric_limits<int32_t>::min(),
-                                                      std::numeric_limits<int32_t>::max());
-    if (!number) {
-      *error = name + " takes a 32-bit whole number, not \"" + value + "\"";
-      return false;
-    }
-    parsed->open_arguments[flutter::EncodableValue(option.open_key)] =
-        flutter::EncodableValue(static_cast<int32_t>(*number));
-    return true;
-  }
-  if (parsed->command == DrawerToolCommand::kOpen) {
+  } else if (parsed->command == DrawerToolCommand::kOpen ||
+             parsed->command == DrawerToolCommand::kState) {
     parsed->open_arguments[flutter::EncodableValue(option.open_key)] =
         flutter::EncodableValue(value);
   } else {

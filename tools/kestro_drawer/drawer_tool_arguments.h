@@ -2,15 +2,20 @@
 //
 //   kestro-drawer list  [--json]
 //   kestro-drawer open  [--printer NAME] [--model-hint HINT] [--protocol P]
-//                       [--pin N] [--on N] [--off N] [--wait-ms N] [--json]
+//                       [--pin N] [--on N] [--off N] [--wait-ms N]
+//                       [--confirm-ms N] [--via CHANNEL] [--open-level L] [--json]
+//   kestro-drawer state [--printer NAME] [--protocol P] [--via CHANNEL]
+//                       [--open-level low|high] [--wait open|closed]
+//                       [--timeout-ms N] [--json]
 //   kestro-drawer jobs  [--printer NAME] [--json]
 //   kestro-drawer clear [--printer NAME] [--json]
 //   kestro-drawer log   [--since TIME] [--printer NAME] [--json]
 //   kestro-drawer config [--json]
 //   kestro-drawer --help
 //
-// The options of `open` become the "openDrawer" argument map the app would
-// send, so that the host's own readers and defaults apply to them.
+// The options of `open` and `state` become the argument map of the call the
+// app would make ("openDrawer", "getDrawerState" or "waitForDrawer"), so
+// that the host's own readers and defaults apply to them.
 
 #ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_ARGUMENTS_H_
 #define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_ARGUMENTS_H_
@@ -27,7 +32,7 @@ namespace kestro {
 // The usage text, for --help and after a malformed command line.
 extern const char kDrawerToolUsage[];
 
-enum class DrawerToolCommand { kHelp, kList, kOpen, kJobs, kClear, kLog, kConfig };
+enum class DrawerToolCommand { kHelp, kList, kOpen, kJobs, kClear, kState, kLog, kConfig };
 
 // How long `open` watches its kick by default, and at the most.
 inline constexpr int64_t kDefaultKickWaitMs = 5000;
@@ -40,18 +45,23 @@ struct DrawerToolArguments {
   std::string printer;
   // --since for `log` as given (SinceTime reads it); empty: the whole record.
   std::string since;
-  // For `open`: the "openDrawer" map, holding only the entries given:
-  // "printerName", "modelHint", "protocol" (strings), "pin", "pulseOn",
-  // "pulseOff" (32-bit integers).
+  // For `open` and `state`: the call's argument map, holding only the
+  // entries given: "printerName", "modelHint", "protocol", "via",
+  // "openLevel", "state" (strings), "pin", "pulseOn", "pulseOff",
+  // "confirmWithinMs", "timeoutMs" (32-bit integers).
   flutter::ValueMap open_arguments;
   int64_t wait_ms = kDefaultKickWaitMs;
+  // For `state`: --wait was given, so the call is "waitForDrawer".
+  bool wait = false;
 };
 
 // The command line `args` (UTF-8, without the program name), or none after
 // `*error` says what is malformed: a missing or unknown command, an option
 // the command does not take or that is given twice, a missing value, or a
 // number that is not a whole decimal within its range (32-bit for --pin, --on
-// and --off, 0 to kMaxKickWaitMs for --wait-ms), or a --since that SinceTime
+// and --off, 0 to kMaxKickWaitMs for --wait-ms, --confirm-ms and
+// --timeout-ms), a --via that is no channel, an --open-level other than low
+// or high, a --wait other than open or closed, or a --since that SinceTime
 // does not read.
 std::optional<DrawerToolArguments> ParseDrawerToolArguments(const std::vector<std::string>& args,
                                                             std::string* error);

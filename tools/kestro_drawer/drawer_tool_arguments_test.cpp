@@ -71,6 +71,30 @@ TEST(ParseDrawerToolArguments, ReadsEachCommandAndRejectsWhatIsMalformed) {
                 "now (90s, 30m, 12h, 7d), not \"yesterday\""),
       Malformed({"config", "--printer", "Receipt"}, "--printer is not an option of config"),
       Malformed({"open", "--since", "1h"}, "--since is not an option of open"),
+      Parsed({"state"}, Command::kState),
+      Parsed({"state", "--printer", "Receipt", "--protocol", "starPrnt", "--via",
+              "tcp:10.0.0.9:9100", "--open-level", "HIGH", "--timeout-ms", "600000", "--json"},
+             Command::kState, true, "",
+             {{"printerName", "Receipt"},
+              {"protocol", "starPrnt"},
+              {"via", "tcp:10.0.0.9:9100"},
+              {"openLevel", "HIGH"},
+              {"timeoutMs", 600000}}),
+      Parsed({"open", "--confirm-ms", "0", "--via", "usb:USB001", "--open-level", "low"},
+             Command::kOpen, false, "",
+             {{"confirmWithinMs", 0}, {"via", "usb:USB001"}, {"openLevel", "low"}}),
+      Malformed({"state", "--via", "COM0"},
+                "--via takes COMn, tcp:HOST:PORT, usb:USBnnn, port or none, not \"COM0\""),
+      Malformed({"state", "--open-level", "open"}, "--open-level takes low or high, not \"open\""),
+      Malformed({"state", "--wait", "shut"}, "--wait takes open or closed, not \"shut\""),
+      Malformed({"state", "--timeout-ms", "600001"},
+                "--timeout-ms takes milliseconds from 0 to 600000, not \"600001\""),
+      Malformed({"open", "--confirm-ms", "1s"},
+                "--confirm-ms takes milliseconds from 0 to 600000, not \"1s\""),
+      Malformed({"state", "--pin", "1"}, "--pin is not an option of state"),
+      Malformed({"state", "--model-hint", "TM"}, "--model-hint is not an option of state"),
+      Malformed({"open", "--wait", "open"}, "--wait is not an option of open"),
+      Malformed({"jobs", "--via", "COM3"}, "--via is not an option of jobs"),
       Malformed({}, "missing command"),
       Malformed({"kick"}, "unknown command \"kick\""),
       Malformed({"--json"}, "unknown command \"--json\""),
@@ -105,6 +129,20 @@ TEST(ParseDrawerToolArguments, ReadsEachCommandAndRejectsWhatIsMalformed) {
         SameValue(EncodableValue(parsed->open_arguments), EncodableValue(c.open_arguments)));
     EXPECT_EQ(parsed->wait_ms, c.wait_ms);
     EXPECT_EQ(parsed->since, c.since);
+    EXPECT_FALSE(parsed->wait);
+  }
+}
+
+// --wait makes `state` a wait, for the state given.
+TEST(ParseDrawerToolArguments, WaitMakesStateAWait) {
+  for (const char* state : {"open", "closed"}) {
+    std::string error;
+    const std::optional<DrawerToolArguments> parsed =
+        ParseDrawerToolArguments({"state", "--wait", state}, &error);
+    ASSERT_TRUE(parsed) << error;
+    EXPECT_TRUE(parsed->wait);
+    EXPECT_TRUE(SameValue(EncodableValue(parsed->open_arguments),
+                          EncodableValue(ValueMap{{"state", state}})));
   }
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/printer_opening.h"
 #include "cash_drawer/text_conversion.h"
 
 namespace kestro {
@@ -23,15 +24,16 @@ std::vector<std::u16string> QueuePrinters(const std::u16string& printer, PrintSp
   return InstalledPrinterNames(spooler);
 }
 
-// Reads the queue of `name`; the printer stays open in `*opened` when the
-// queue could be read.
+// Reads the queue of `name`, a shared printer's from its server; the printer
+// stays open in `*opened` when the queue could be read.
 QueueReport ReadQueue(const std::u16string& name, PrintSpooler& spooler,
                       std::unique_ptr<OpenedPrinter>* opened) {
   QueueReport report;
   report.printer = name;
-  *opened = spooler.OpenNamedPrinter(name);
+  QueuePrinter queue_printer = OpenQueuePrinter(spooler, name);
+  *opened = std::move(queue_printer.printer);
   if (!*opened) {
-    report.failure = FailedCall{"OpenPrinterW", spooler.LastErrorCode()};
+    report.failure = FailedCall{queue_printer.function, queue_printer.error_code};
   } else if (!(*opened)->ReadJobs(&report.jobs)) {
     report.failure = FailedCall{"EnumJobsW", spooler.LastErrorCode()};
     report.jobs.clear();
@@ -91,7 +93,36 @@ std::vector<PrinterListing> ListPrinters(PrintSpooler& spooler) {
 }
 
 OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spooler) {
-  return {RunOpenDrawer(arguments.open_arguments, spooler), std::nullopt};
+  return {RunOpenDrawer(arguments.open_arguments, spooler), std::nullopt, std::nullopt};
+}
+
+void ConfirmSentKick(const DrawerToolArguments& arguments, const DrawerStateBackend* backend,
+                     OpenReport* report) {
+  SettingsStore* settings = backend == nullptr ? nullptr : backend->settings.get();
+  const std::optional<DrawerStateCall> call =
+      ConfirmationOf(arguments.open_arguments, report->outcome, settings);
+  if (!call) return;
+  report->confirmation = backend == nullptr
+                             ? UnreadOutcome(*call, kNoStateServiceReason)
+                             : CarryOutDrawerStateCall(*call, *backend, nullptr, nullptr);
+}
+
+StateReport ReadState(const DrawerToolArguments& arguments, PrintSpooler& spooler,
+                      const DrawerStateBackend* backend) {
+  StateReport report;
+  SettingsStore* settings = backend == nullptr ? nullptr : backend->settings.get();
+  report.call = ReadDrawerStateCall(arguments.open_arguments, arguments.wait, spooler, settings);
+  if (backend == nullptr) {
+    report.outcome = UnreadOutcome(report.call, kNoStateServiceReason);
+    return report;
+  }
+  report.outcome = CarryOutDrawerStateCall(report.call, *backend, nullptr, nullptr);
+  const bool unset = report.call.channel.channel.kind == DrawerChannel::Kind::kNone;
+  if (unset && !report.call.printer.name.empty()) {
+    report.port_channel = ChannelOfPrinterPort(report.call.printer.name, *backend->spooler,
+                                               *backend->monitor, &report.port_reason);
+  }
+  return report;
 }
 
 void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock, OpenReport* report) {
@@ -162,8 +193,24 @@ size_t WithdrawnCount(const ClearReport& clear) {
 }
 
 bool Succeeded(const OpenReport& report) {
-  return report.kick &&
-         (report.kick->fate == KickFate::kLeftQueue || report.kick->fate == KickFate::kPrinted);
+  const bool confirmed = !report.confirmation || DrawerOpenedOf(*report.confirmation) == true;
+  if (!confirmed || !report.kick) return false;
+  switch (report.kick->fate) {
+    case KickFate::kLeftQueue:
+    case KickFate::kPrinted:
+    case KickFate::kWithdrawnWhilePrinting:
+      return true;
+    case KickFate::kWithdrawn:
+    case KickFate::kWithdrawFailed:
+    case KickFate::kUnknown:
+      break;
+  }
+  return false;
+}
+
+bool Succeeded(const StateReport& report) {
+  if (report.outcome.reading.state == DrawerState::kUnknown) return false;
+  return !report.outcome.waited_for || report.outcome.reached;
 }
 
 bool Succeeded(const std::vector<QueueReport>& queues) {

@@ -1,7 +1,7 @@
-// The commands of kestro-drawer, run against a PrintSpooler, the machine's
-// settings and the drawer's record with the cash drawer service's own code.
-// Each returns what it found as a report; report_text.h and report_json.h
-// show it.
+// The commands of kestro-drawer, run against a PrintSpooler, the drawer's
+// direct channels, the machine's settings and the drawer's record with the
+// cash drawer service's own code. Each returns what it found as a report;
+// report_text.h and report_json.h show it.
 
 #ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_COMMANDS_H_
 #define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_COMMANDS_H_
@@ -44,6 +44,19 @@ struct OpenReport {
   OpenDrawerOutcome outcome;
   // How the watch of the sent kick ended; none when nothing was sent.
   std::optional<KickWatchOutcome> kick;
+  // The wait for the drawer to read open, when --confirm-ms asked for one
+  // and the kick was sent.
+  std::optional<DrawerStateOutcome> confirmation;
+};
+
+// What `state` found.
+struct StateReport {
+  DrawerStateCall call;
+  DrawerStateOutcome outcome;
+  // When no channel is set for the printer: the channel its spooler port
+  // would give, or why it gives none.
+  std::optional<DrawerChannel> port_channel;
+  std::string port_reason;
 };
 
 // One printer's queue for `jobs` and `clear`, or the call that kept it from
@@ -85,9 +98,6 @@ struct SettingReport {
 struct ConfigReport {
   // Every number of kNumberSettings, in its order.
   std::vector<SettingReport> numbers;
-  // The per-printer lists (DrawerStateVia, DrawerOpenLevel) join this report
-  // as a member of their own, one entry per printer, with where each came
-  // from ("printer port" besides the three sources of the numbers).
 };
 
 // The kicks of `clear` that SetJobW withdrew.
@@ -104,13 +114,20 @@ std::vector<PrinterListing> ListPrinters(PrintSpooler& spooler);
 // not watched yet.
 OpenReport OpenDrawer(const DrawerToolArguments& arguments, PrintSpooler& spooler);
 
+// Waits for the drawer to read open after the kick `report` sent, as
+// "openDrawer" does with "confirmWithinMs", when the arguments ask for it;
+// without `backend` the state is "unknown". Notes it in the report.
+void ConfirmSentKick(const DrawerToolArguments& arguments, const DrawerStateBackend* backend,
+                     OpenReport* report);
+
 // Watches the kick `report` sent, if any, for `wait_ms` (waiting on `clock`)
 // and withdraws it if it is still queued then, so that it cannot open the
 // drawer later; notes how that ended in the report.
 void WatchSentKick(int64_t wait_ms, PrintSpooler& spooler, KickClock& clock, OpenReport* report);
 
 // The queue of `printer` (UTF-16 as given), or of every installed printer
-// when it is empty.
+// when it is empty. A shared printer is opened without the local cache
+// (printer_opening.h), and a failure names the opening call that failed.
 std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler& spooler);
 
 // Reads the queues as ReadQueues does and withdraws every drawer kick in
@@ -122,6 +139,12 @@ std::vector<ClearReport> ClearKicks(const std::u16string& printer, PrintSpooler&
 // `now_unix_ms` from its submission, when known.
 void AuditClears(const std::vector<ClearReport>& clears, int64_t now_unix_ms, DrawerAudit& audit);
 
+// Reads the drawer's state as "getDrawerState" does (with --wait, waits as
+// "waitForDrawer" does), on the calling thread; without `backend` the state
+// is "unknown".
+StateReport ReadState(const DrawerToolArguments& arguments, PrintSpooler& spooler,
+                      const DrawerStateBackend* backend);
+
 // The record's lines from `since_unix_ms` on (all when none), of `printer`
 // only when it is not empty (compared as printer names are, without regard
 // to case).
@@ -132,8 +155,13 @@ LogReport ReadLog(RecordFolder& folder, const std::u16string& printer,
 ConfigReport ReadConfig(DrawerSettingsReader& settings);
 
 // Whether a command's report holds no failure: for `open`, the kick was sent
-// and has left the queue or printed.
+// and has left the queue or printed, or was withdrawn while printing (it may
+// have reached the printer: only a kick known not to have reached it, or
+// whose withdrawal failed, is a failure), and the drawer read open when a
+// confirmation was asked for; for `state`, the state was read (and, for a
+// wait, reached).
 bool Succeeded(const OpenReport& report);
+bool Succeeded(const StateReport& report);
 bool Succeeded(const std::vector<QueueReport>& queues);
 bool Succeeded(const std::vector<ClearReport>& clears);
 bool Succeeded(const LogReport& log);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,7 +15,9 @@
 #include "audit/record_line.h"
 #include "audit/testing/memory_record_folder.h"
 #include "audit/testing/recording_audit.h"
+#include "cash_drawer/cash_drawer_handler.h"
 #include "cash_drawer/cash_drawer_job.h"
+#include "cash_drawer/testing/drawer_state_till.h"
 #include "cash_drawer/testing/fake_print_spooler.h"
 #include "cash_drawer/testing/fake_settings_store.h"
 #include "cash_drawer/testing/manual_kick_clock.h"
@@ -24,6 +27,7 @@
 namespace kestro {
 namespace {
 
+using kestro_testing::DrawerStateTill;
 using kestro_testing::Event;
 using kestro_testing::FakePrintSpooler;
 using kestro_testing::FakeSettingsStore;
@@ -49,9 +53,11 @@ struct TillState {
   MemoryRecordFolder record;
 };
 
-// Runs the tool on a clock that moves to each deadline at once.
+// Runs the tool on a clock that moves to each deadline at once, at the till
+// `till` (an empty one when null), reading the drawer's state with
+// `drawer_state` (none when null).
 ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args,
-                TillState* till = nullptr) {
+                TillState* till = nullptr, const DrawerStateBackend* drawer_state = nullptr) {
   TillState empty;
   TillState& state = till == nullptr ? empty : *till;
   ManualKickClock clock;
@@ -60,8 +66,8 @@ ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args,
   DrawerSettingsReader settings(state.settings);
   std::ostringstream out;
   std::ostringstream err;
-  const int exit_code =
-      RunDrawerTool(args, {spooler, kNow, clock, audit.trail, settings, state.record}, out, err);
+  const int exit_code = RunDrawerTool(
+      args, {spooler, kNow, clock, audit.trail, settings, state.record, drawer_state}, out, err);
   return {exit_code, out.str(), err.str(), audit.Events()};
 }
 
@@ -130,6 +136,13 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
   const std::string sent_answer =
       "Answer:    {\"message\":\"The cash drawer command was sent to the "
       "printer.\",\"printerName\":\"Receipt\",\"success\":true}\n";
+  // What `open` says of the default kick sent to the default printer as job 15.
+  const std::string default_kick =
+      "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
+      "Data type: RAW\n"
+      "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
+      "off 250\n" +
+      sent_answer + "Job:       15\n";
   const OpenCase cases[] = {
       {{"open", "--printer", "RECEIPT", "--protocol", "starPrnt", "--pin", "1"},
        [](FakePrintSpooler& s) { s.before_read_job = [&s](uint32_t) { s.queue.pop_back(); }; },
@@ -160,15 +173,23 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
        {12, 13, 14},
        {Sent("escPos", 0), Event(Kind::kKickWithdrawn, {std::string("Receipt"), int64_t{15},
                                                         int64_t{2000}, std::string("tool")})}},
+      {{"open", "--wait-ms", "2000"},
+       [](FakePrintSpooler& s) {
+         s.job_lives[15] = {{0, kJobStatusPrinting}};
+       },
+       0,
+       default_kick +
+           "Queue:     still printing after 7 s, so it was withdrawn while printing: it may have "
+           "reached the printer\n",
+       {0x1B, 0x70, 0x00, 0x19, 0xFA},
+       {12, 13, 14, 15},
+       {Sent("escPos", 0),
+        Event(Kind::kKickWithdrawnWhilePrinting,
+              {std::string("Receipt"), int64_t{15}, int64_t{7000}, std::string("tool")})}},
       {{"open", "--wait-ms", "0"},
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        1,
-       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
-       "Data type: RAW\n"
-       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
-       "off 250\n" +
-           sent_answer +
-           "Job:       15\n"
+       default_kick +
            "Queue:     still queued after 0 ms, and SetJobW failed, error 5: it may open the "
            "drawer later\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
@@ -256,6 +277,7 @@ struct ClearCase {
   std::vector<std::string> job_calls;
   std::vector<uint32_t> queue_after;
   std::vector<AuditEvent> events;
+  const char* printer = "Receipt";
 };
 
 TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
@@ -294,12 +316,27 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
        {"OpenPrinterW", "EnumJobsW", "GetLastError", "ClosePrinter"},
        {12, 13, 14},
        {}},
+      {"a shared printer's queue read from its server, not from the stale cache",
+       [](FakePrintSpooler& s) {
+         s.printers[1].name = u"\\\\srv\\Receipt";
+         s.server_cache = std::vector<JobRecord>{};
+       },
+       0,
+       "\\\\srv\\Receipt: withdrew 2 drawer kicks (job 12, 14); 1 other job left alone\n"
+       "Withdrew 2 drawer kicks.\n",
+       {"OpenPrinter2W(NO_CACHE)", "EnumJobsW", "SetJobW(12)", "SetJobW(14)", "ClosePrinter"},
+       {13},
+       {Event(Kind::kKickWithdrawn,
+              {std::string("\\\\srv\\Receipt"), int64_t{12}, int64_t{90000}, std::string("tool")}),
+        Event(Kind::kKickWithdrawn, {std::string("\\\\srv\\Receipt"), int64_t{14}, std::monostate(),
+                                     std::string("tool")})},
+       "\\\\srv\\Receipt"},
   };
   for (const ClearCase& c : cases) {
     SCOPED_TRACE(c.label);
     FakePrintSpooler spooler = Till();
     c.arrange(spooler);
-    const ToolRun run = RunTool(spooler, {"clear", "--printer", "Receipt"});
+    const ToolRun run = RunTool(spooler, {"clear", "--printer", c.printer});
     EXPECT_EQ(run.exit_code, c.exit_code);
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(spooler.JobCalls(), c.job_calls);
@@ -371,14 +408,14 @@ TEST(DrawerTool, LogShowsTheRecordOldestFirstFilteredByTimeAndPrinter) {
 }
 
 TEST(DrawerTool, ConfigShowsEachSettingWithWhereItCameFrom) {
+  constexpr SettingScope kPolicy = SettingScope::kPolicy;
+  constexpr SettingScope kMachine = SettingScope::kMachine;
   TillState till;
-  till.settings.values = {
-      {{SettingScope::kPolicy, u"ExpireAfterMs"}, 5000u},
-      {{SettingScope::kMachine, u"ExpireAfterMs"}, 9000u},
-      {{SettingScope::kMachine, u"OpenWarningSeconds"}, 120u},
-      {{SettingScope::kPolicy, u"DrawerLog"}, std::u16string(u"0")},
-      {{SettingScope::kMachine, u"DrawerLogSizeKB"}, 8u},
-  };
+  till.settings.SetNumber(kPolicy, u"ExpireAfterMs", 5000u);
+  till.settings.SetNumber(kMachine, u"ExpireAfterMs", 9000u);
+  till.settings.SetNumber(kMachine, u"OpenWarningSeconds", 120u);
+  till.settings.SetNumber(kPolicy, u"DrawerLog", u"0");
+  till.settings.SetNumber(kMachine, u"DrawerLogSizeKB", 8u);
   FakePrintSpooler spooler = Till();
   kestro_testing::StderrCapture capture;
   const ToolRun run = RunTool(spooler, {"config"}, &till);
@@ -396,6 +433,180 @@ TEST(DrawerTool, ConfigShowsEachSettingWithWhereItCameFrom) {
       "DrawerLog           1       default\n"
       "DrawerLogSizeKB     1024    default\n"
       "Policies: HKLM\\Software\\Policies\\kestro; machine settings: HKLM\\Software\\kestro.\n");
+}
+
+struct StateCase {
+  std::vector<std::string> args;
+  bool with_backend;
+  int exit_code;
+  std::string out;
+};
+
+// `state` on a till whose printers have each a different channel (see
+// DrawerStateTill).
+TEST(DrawerTool, StateReadsTheDrawerAsTheAppDoesAndSaysWhereFrom) {
+  const std::string note =
+      "Note:      \"closed\" cannot prove that a drawer is connected; open it by hand and read "
+      "again to be sure.\n";
+  const std::string receipt =
+      "Printer:   Receipt, the default printer: no --printer or "
+      "--model-hint given\n";
+  const StateCase cases[] = {
+      {{"state"},
+       true,
+       0,
+       receipt +
+           "Channel:   COM2 (the printer's spooler port), by the machine setting "
+           "HKLM\\Software\\kestro\\DrawerStateVia\n"
+           "Open:      low means open, by default\n"
+           "State:     closed: the level is high (online)\n" +
+           note},
+      {{"state", "--printer", "Office"},
+       true,
+       1,
+       "Printer:   Office, by --printer \"Office\": an installed printer bears that name\n"
+       "Channel:   none set\n"
+       "Open:      low means open, by default\n"
+       "State:     unknown: no direct channel is set for this printer\n"
+       "Port:      the printer's spooler port would give tcp:10.0.0.7:9100 (set it with --via, "
+       "or for the app with the DrawerStateVia setting)\n"},
+      {{"state", "--printer", "kitchen", "--wait", "closed", "--timeout-ms", "500", "--open-level",
+        "high"},
+       true,
+       0,
+       "Printer:   Kitchen, by --printer \"kitchen\": an installed printer bears that name\n"
+       "Channel:   USB002, by the policy setting HKLM\\Software\\Policies\\kestro\\DrawerStateVia\n"
+       "Open:      high means open, by --open-level\n"
+       "State:     closed: the level is low (online)\n"
+       "Wait:      for closed: reached after 20 ms\n" +
+           note},
+      {{"state", "--wait", "open", "--timeout-ms", "400"},
+       true,
+       1,
+       receipt +
+           "Channel:   COM2 (the printer's spooler port), by the machine setting "
+           "HKLM\\Software\\kestro\\DrawerStateVia\n"
+           "Open:      low means open, by default\n"
+           "State:     closed: the level is high (online)\n"
+           "Wait:      for open: not reached within 400 ms\n" +
+           note},
+      {{"state", "--via", "COM5", "--timeout-ms", "300"},
+       true,
+       1,
+       receipt + "Channel:   COM5, by --via\n"
+                 "Open:      low means open, by default\n"
+                 "State:     unknown: no answer\n"},
+      {{"state"},
+       false,
+       1,
+       receipt + "Channel:   none set\n"
+                 "Open:      low means open, by default\n"
+                 "State:     unknown: the drawer state is not read by this program\n"},
+      {{"state", "--json"},
+       true,
+       0,
+       "{\"channel\":{\"setting\":\"port\",\"source\":\"machine\",\"via\":\"COM2\"},"
+       "\"coverOpen\":null,\"level\":\"high\",\"offline\":false,\"openLevel\":{\"level\":"
+       "\"low\",\"source\":\"default\"},\"portChannel\":null,\"portReason\":null,\"printer\":"
+       "{\"name\":\"Receipt\",\"rule\":\"defaultPrinter\"},\"reason\":null,\"state\":\"closed\","
+       "\"wait\":null}\n"},
+      {{"state", "--printer", "Office", "--wait", "open", "--timeout-ms", "0", "--json"},
+       true,
+       1,
+       "{\"channel\":{\"setting\":\"none\",\"source\":\"default\",\"via\":\"none\"},"
+       "\"coverOpen\":null,\"level\":null,\"offline\":null,\"openLevel\":{\"level\":"
+       "\"low\",\"source\":\"default\"},\"portChannel\":\"tcp:10.0.0.7:9100\",\"portReason\":"
+       "null,\"printer\":{\"name\":\"Office\",\"rule\":\"installedName\"},\"reason\":\"no "
+       "direct channel is set for this printer\",\"state\":\"unknown\",\"wait\":{\"for\":"
+       "\"open\",\"reached\":false,\"waitedMs\":0}}\n"},
+  };
+  for (const StateCase& c : cases) {
+    SCOPED_TRACE(c.out);
+    DrawerStateTill till;
+    const DrawerStateBackend backend = till.backend();
+    const ToolRun run =
+        RunTool(*till.spooler, c.args, nullptr, c.with_backend ? &backend : nullptr);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+    // Reading the state never prints.
+    EXPECT_TRUE(till.spooler->JobCalls().empty());
+  }
+}
+
+TEST(DrawerTool, OpenConfirmsTheDrawerOpenedWhenAsked) {
+  const std::string kick =
+      "Data type: RAW\n"
+      "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer "
+      "as number), on 25, off 250\n";
+  const auto answer = [](const char* printer) {
+    return std::string(
+               "Answer:    {\"message\":\"The cash drawer command was sent to the "
+               "printer.\",\"printerName\":\"") +
+           printer + "\",\"success\":true}\nJob:       1\n";
+  };
+  const std::string left = "Queue:     the kick left the queue within 0 ms\n";
+  const StateCase cases[] = {
+      {{"open", "--printer", "Kitchen", "--confirm-ms", "1000"},
+       true,
+       0,
+       "Printer:   Kitchen, by --printer \"Kitchen\": an installed printer bears that name\n" +
+           kick + answer("Kitchen") + "Drawer:    read open after 20 ms (via USB002)\n" + left},
+      {{"open", "--confirm-ms", "300"},
+       true,
+       1,
+       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n" + kick +
+           answer("Receipt") +
+           "Drawer:    did not read open within 300 ms; it read closed: the level is high "
+           "(online) (via COM2)\n" +
+           left},
+      {{"open", "--printer", "Office", "--confirm-ms", "300"},
+       true,
+       1,
+       "Printer:   Office, by --printer \"Office\": an installed printer bears that name\n" + kick +
+           answer("Office") +
+           "Drawer:    not confirmed, the state cannot be read: no direct channel is set for "
+           "this printer\n" +
+           left},
+      {{"open", "--printer", "Kitchen", "--confirm-ms", "1000"},
+       false,
+       1,
+       "Printer:   Kitchen, by --printer \"Kitchen\": an installed printer bears that name\n" +
+           kick + answer("Kitchen") +
+           "Drawer:    not confirmed, the state cannot be read: the drawer state is not read by "
+           "this program\n" +
+           left},
+      {{"open", "--printer", "Kitchen", "--confirm-ms", "0"},
+       true,
+       0,
+       "Printer:   Kitchen, by --printer \"Kitchen\": an installed printer bears that name\n" +
+           kick + answer("Kitchen") + left},
+  };
+  for (const StateCase& c : cases) {
+    SCOPED_TRACE(c.out);
+    DrawerStateTill till;
+    FakePrintSpooler& spooler = *till.spooler;
+    spooler.before_read_job = [&spooler](uint32_t) { spooler.queue.clear(); };
+    const DrawerStateBackend backend = till.backend();
+    const ToolRun run = RunTool(spooler, c.args, nullptr, c.with_backend ? &backend : nullptr);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(spooler.written_bytes(), (std::vector<uint8_t>{0x1B, 0x70, 0x00, 0x19, 0xFA}));
+  }
+
+  DrawerStateTill till;
+  till.spooler->before_read_job = [&till](uint32_t) { till.spooler->queue.clear(); };
+  const DrawerStateBackend backend = till.backend();
+  const ToolRun json =
+      RunTool(*till.spooler, {"open", "--printer", "Kitchen", "--confirm-ms", "1000", "--json"},
+              nullptr, &backend);
+  EXPECT_EQ(json.exit_code, 0);
+  const nlohmann::json expected = {{"drawerOpened", true},
+                                   {"reason", nullptr},
+                                   {"state", "open"},
+                                   {"via", "USB002"},
+                                   {"waitedMs", 20}};
+  EXPECT_EQ(nlohmann::json::parse(json.out).at("confirmation"), expected) << json.out;
 }
 
 TEST(DrawerTool, AMalformedCommandLineGetsTheUsageAndCallsNoSpooler) {

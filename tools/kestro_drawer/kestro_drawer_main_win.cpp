@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cash_drawer/kick_clock.h"
+#include "cash_drawer/system_drawer_state_backend_win.h"
 #include "cash_drawer/system_print_spooler_win.h"
 #include "cash_drawer/till_services_win.h"
 #include "text/utf16.h"
@@ -73,7 +74,9 @@ int wmain(int argc, wchar_t** argv) {
   kestro::SystemPrintSpooler spooler;
   kestro::SystemKickClock clock;
   kestro::TillServices till;
+  const kestro::DrawerStateBackend drawer_state = kestro::MakeSystemDrawerStateBackend();
   const kestro::DrawerToolContext context{spooler,      kestro::UnixNowMs(), clock,
-                                          till.audit(), till.settings(),     till.record_folder()};
+                                          till.audit(), till.settings(),     till.record_folder(),
+                                          &drawer_state};
   return kestro::RunDrawerTool(args, context, out, err);
 }

@@ -36,24 +36,14 @@ const char* FateName(KickFate fate) {
       return "printed";
     case KickFate::kWithdrawn:
       return "withdrawn";
+    case KickFate::kWithdrawnWhilePrinting:
+      return "withdrawnWhilePrinting";
     case KickFate::kWithdrawFailed:
       return "withdrawFailed";
     case KickFate::kUnknown:
       break;
   }
   return "unknown";
-}
-
-const char* SourceName(SettingSource source) {
-  switch (source) {
-    case SettingSource::kPolicy:
-      return "policy";
-    case SettingSource::kMachine:
-      return "machine";
-    case SettingSource::kDefault:
-      break;
-  }
-  return "default";
 }
 
 json KickJson(const std::optional<KickWatchOutcome>& kick) {
@@ -119,7 +109,57 @@ json ClearedQueueJson(const ClearReport& clear) {
           {"otherJobs", clear.other_jobs}};
 }
 
+json PrinterChoiceJson(const PrinterChoice& choice) {
+  return {{"name", Utf8(choice.name)}, {"rule", RuleName(choice.rule)}};
+}
+
+template <typename T>
+json OrNull(const std::optional<T>& value) {
+  return value ? json(*value) : json(nullptr);
+}
+
+json TextOrNull(const std::string& text) { return text.empty() ? json(nullptr) : json(text); }
+
+json ConfirmationJson(const DrawerStateOutcome& confirmation) {
+  return {{"drawerOpened", OrNull(DrawerOpenedOf(confirmation))},
+          {"state", StateName(confirmation.reading.state)},
+          {"via", ViaOf(confirmation)},
+          {"waitedMs", confirmation.waited_ms},
+          {"reason", TextOrNull(confirmation.reading.reason)}};
+}
+
+json WaitJson(const DrawerStateOutcome& outcome) {
+  if (!outcome.waited_for) return nullptr;
+  return {{"for", StateName(*outcome.waited_for)},
+          {"reached", outcome.reached},
+          {"waitedMs", outcome.waited_ms}};
+}
+
 }  // namespace
+
+json StateJson(const StateReport& report) {
+  const DrawerStateOutcome& outcome = report.outcome;
+  const DrawerReading& reading = outcome.reading;
+  const bool read = reading.state != DrawerState::kUnknown && reading.status;
+  const DrawerStatus* status = read ? &*reading.status : nullptr;
+  return {{"printer", PrinterChoiceJson(report.call.printer)},
+          {"channel",
+           {{"via", ViaOf(outcome)},
+            {"setting", FormatDrawerChannel(outcome.chosen.channel)},
+            {"source", SourceName(outcome.chosen.source)}}},
+          {"openLevel",
+           {{"level", LevelName(outcome.open_level.level)},
+            {"source", SourceName(outcome.open_level.source)}}},
+          {"state", StateName(reading.state)},
+          {"level", status != nullptr ? json(LevelName(status->level)) : json(nullptr)},
+          {"offline", status != nullptr ? json(status->offline) : json(nullptr)},
+          {"coverOpen", status != nullptr ? OrNull(status->cover_open) : json(nullptr)},
+          {"reason", read ? json(nullptr) : json(reading.reason)},
+          {"wait", WaitJson(outcome)},
+          {"portChannel",
+           report.port_channel ? json(FormatDrawerChannel(*report.port_channel)) : json(nullptr)},
+          {"portReason", TextOrNull(report.port_reason)}};
+}
 
 json ListJson(const std::vector<PrinterListing>& printers) {
   json list = json::array();
@@ -134,15 +174,15 @@ json OpenJson(const OpenReport& report) {
     data_types.push_back(Utf8(data_type));
   // The answer holds strings, booleans and integers only, which the notation
   // always shows.
-  return {{"printer",
-           {{"name", Utf8(report.outcome.printer.name)},
-            {"rule", RuleName(report.outcome.printer.rule)}}},
-          {"dataTypes", std::move(data_types)},
-          {"command", text::ToHex(job.command)},
-          {"commandWords", DrawerCommandWords(job.command)},
-          {"answer", *notation::ValueToJson(flutter::EncodableValue(job.answer))},
-          {"jobId", job.job_id == 0 ? json(nullptr) : json(job.job_id)},
-          {"kick", KickJson(report.kick)}};
+  json open = {{"printer", PrinterChoiceJson(report.outcome.printer)},
+               {"dataTypes", std::move(data_types)},
+               {"command", text::ToHex(job.command)},
+               {"commandWords", DrawerCommandWords(job.command)},
+               {"answer", *notation::ValueToJson(flutter::EncodableValue(job.answer))},
+               {"jobId", job.job_id == 0 ? json(nullptr) : json(job.job_id)},
+               {"kick", KickJson(report.kick)}};
+  if (report.confirmation) open["confirmation"] = ConfirmationJson(*report.confirmation);
+  return open;
 }
 
 json JobsJson(const std::vector<QueueReport>& queues, int64_t now_unix_ms) {

@@ -6,8 +6,17 @@
 //          (null when unknown), "portName", "status", "attributes", "state"
 //          (words), "queuedJobs"}]}
 //   open   {"printer": {"name", "rule"}, "dataTypes", "command", "commandWords",
-//          "answer", "jobId" (null when no document started), "kick": {"fate",
-//          "ageMs", "errorCode"} (null when nothing was sent)}
+//          "answer", "jobId" (null when no document started), "kick": {"fate"
+//          ("leftQueue", "printed", "withdrawn", "withdrawnWhilePrinting",
+//          "withdrawFailed", "unknown"), "ageMs", "errorCode"} (null when
+//          nothing was sent), and with --confirm-ms "confirmation":
+//          {"drawerOpened" (null when the state cannot be read), "state",
+//          "via", "waitedMs", "reason"}
+//   state  {"printer": {"name", "rule"}, "channel": {"via", "setting",
+//          "source"}, "openLevel": {"level", "source"}, "state", "level",
+//          "offline", "coverOpen", "reason", "wait": {"for", "reached",
+//          "waitedMs"}, "portChannel", "portReason"}; what was not read, or
+//          does not apply, is null
 //   jobs   {"printers": [{"name", "jobs": [{"id", "document", "drawerKick",
 //          "submittedUnixMs", "ageMs" (null when unknown), "status", "state",
 //          "statusText", "position", "totalPages", "pagesPrinted"}]}]}
@@ -36,6 +45,7 @@ nlohmann::json OpenJson(const OpenReport& report);
 // Ages are counted up to `now_unix_ms`.
 nlohmann::json JobsJson(const std::vector<QueueReport>& queues, int64_t now_unix_ms);
 nlohmann::json ClearJson(const std::vector<ClearReport>& clears);
+nlohmann::json StateJson(const StateReport& report);
 nlohmann::json LogJson(const LogReport& log);
 nlohmann::json ConfigJson(const ConfigReport& config);
 

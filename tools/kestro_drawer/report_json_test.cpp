@@ -116,5 +116,15 @@ TEST(ReportJson, EachCommandIsOneDocumentWithEveryField) {
   }
 }
 
+// A kick withdrawn while printing has a fate of its own; nothing else of the
+// document changes.
+TEST(ReportJson, AKickWithdrawnWhilePrintingSaysSo) {
+  OpenReport report = SentAfterARetry();
+  report.kick = KickWatchOutcome{KickFate::kWithdrawnWhilePrinting, 0, 35000};
+  json expected = OpenJson(SentAfterARetry());
+  expected["kick"] = {{"fate", "withdrawnWhilePrinting"}, {"errorCode", 0}, {"ageMs", 35000}};
+  EXPECT_EQ(OpenJson(report), expected);
+}
+
 }  // namespace
 }  // namespace kestro

@@ -107,7 +107,120 @@ std::string JobIds(const std::vector<Withdrawal>& withdrawals) {
   return ids;
 }
 
+// "by --via", "by the machine setting HKLM\Software\kestro\DrawerStateVia".
+std::string SourceWords(SettingSource source, const char* option, const char16_t* list) {
+  switch (source) {
+    case SettingSource::kCall:
+      return std::string("by ") + option;
+    case SettingSource::kPolicy:
+      return "by the policy setting " + SettingPath(SettingScope::kPolicy, list);
+    case SettingSource::kMachine:
+      return "by the machine setting " + SettingPath(SettingScope::kMachine, list);
+    case SettingSource::kDefault:
+      break;
+  }
+  return "by default";
+}
+
+// Where a setting of `config` came from: "policy", "machine setting",
+// "default".
+std::string ConfigSourceWords(SettingSource source) {
+  switch (source) {
+    case SettingSource::kPolicy:
+      return "policy";
+    case SettingSource::kCall:
+      return "call";
+    case SettingSource::kMachine:
+      return "machine setting";
+    case SettingSource::kDefault:
+      break;
+  }
+  return "default";
+}
+
+// One line of `config`: the name, the value in a column, where it came from.
+void WriteConfigLine(const std::string& name, const std::string& value, const std::string& source,
+                     std::ostream& out) {
+  out << std::left << std::setw(20) << name << std::setw(7) << value << " " << source << "\n";
+}
+
+std::string ChannelWords(const DrawerStateOutcome& outcome) {
+  const ChannelChoice& chosen = outcome.chosen;
+  const std::string source = SourceWords(chosen.source, "--via", kDrawerStateViaList);
+  switch (chosen.channel.kind) {
+    case DrawerChannel::Kind::kNone:
+      return chosen.source == SettingSource::kDefault ? "none set" : "none, " + source;
+    case DrawerChannel::Kind::kPort:
+      return ViaOf(outcome) + " (the printer's spooler port), " + source;
+    case DrawerChannel::Kind::kSerial:
+    case DrawerChannel::Kind::kTcp:
+    case DrawerChannel::Kind::kUsb:
+      break;
+  }
+  return ViaOf(outcome) + ", " + source;
+}
+
+// "closed: the level is high (online, cover closed)", or "unknown: REASON".
+std::string StateWords(const DrawerReading& reading) {
+  if (reading.state == DrawerState::kUnknown || !reading.status) {
+    return std::string("unknown: ") + reading.reason;
+  }
+  const DrawerStatus& status = *reading.status;
+  std::string words = std::string(StateName(reading.state)) + ": the level is " +
+                      LevelName(status.level) + " (" + (status.offline ? "offline" : "online");
+  if (status.cover_open) words += *status.cover_open ? ", cover open" : ", cover closed";
+  return words + ")";
+}
+
+std::string WaitWords(const DrawerStateOutcome& outcome) {
+  const std::string target = StateName(*outcome.waited_for);
+  if (outcome.reached) {
+    return "for " + target + ": reached after " + DurationWords(outcome.waited_ms);
+  }
+  return "for " + target + ": not reached within " + DurationWords(outcome.waited_ms);
+}
+
+std::string PortWords(const StateReport& report) {
+  if (!report.port_channel) return "the printer's spooler port gives none: " + report.port_reason;
+  return "the printer's spooler port would give " + FormatDrawerChannel(*report.port_channel) +
+         " (set it with --via, or for the app with the DrawerStateVia setting)";
+}
+
 }  // namespace
+
+void WriteConfirmationText(const OpenReport& report, std::ostream& out) {
+  if (!report.confirmation) return;
+  const DrawerStateOutcome& confirmation = *report.confirmation;
+  const std::optional<bool> opened = DrawerOpenedOf(confirmation);
+  out << "Drawer:    ";
+  if (!opened) {
+    out << "not confirmed, the state cannot be read: " << confirmation.reading.reason << "\n";
+  } else if (*opened) {
+    out << "read open after " << DurationWords(confirmation.waited_ms) << " (via "
+        << ViaOf(confirmation) << ")\n";
+  } else {
+    out << "did not read open within " << DurationWords(confirmation.waited_ms) << "; it read "
+        << StateWords(confirmation.reading) << " (via " << ViaOf(confirmation) << ")\n";
+  }
+}
+
+void WriteStateText(const DrawerToolArguments& arguments, const StateReport& report,
+                    std::ostream& out) {
+  const DrawerStateOutcome& outcome = report.outcome;
+  out << "Printer:   " << ChoiceWords(arguments, report.call.printer) << "\n"
+      << "Channel:   " << ChannelWords(outcome) << "\n"
+      << "Open:      " << LevelName(outcome.open_level.level) << " means open, "
+      << SourceWords(outcome.open_level.source, "--open-level", kDrawerOpenLevelList) << "\n"
+      << "State:     " << StateWords(outcome.reading) << "\n";
+  if (outcome.waited_for) out << "Wait:      " << WaitWords(outcome) << "\n";
+  if (report.port_channel || !report.port_reason.empty()) {
+    out << "Port:      " << PortWords(report) << "\n";
+  }
+  if (outcome.reading.state != DrawerState::kUnknown) {
+    out << "Note:      \"closed\" cannot prove that a drawer is connected; open it by hand and "
+           "read again to be sure.\n";
+  }
+}
 
 void WriteListText(const std::vector<PrinterListing>& printers, std::ostream& out) {
   if (printers.empty()) out << "No printers are listed.\n";
@@ -153,6 +266,10 @@ void WriteKickText(const OpenReport& report, std::ostream& out) {
     case KickFate::kWithdrawn:
       out << "still queued after " << age
           << ", so it was withdrawn: it cannot open the drawer later\n";
+      return;
+    case KickFate::kWithdrawnWhilePrinting:
+      out << "still printing after " << age
+          << ", so it was withdrawn while printing: it may have reached the printer\n";
       return;
     case KickFate::kWithdrawFailed:
       out << "still queued after " << age << ", and SetJobW failed, " << error
@@ -222,8 +339,8 @@ void WriteLogText(const LogReport& log, std::ostream& out) {
 
 void WriteConfigText(const ConfigReport& config, std::ostream& out) {
   for (const SettingReport& number : config.numbers) {
-    out << std::left << std::setw(20) << Utf8(number.setting->value_name) << std::setw(8)
-        << number.effective.value << SettingSourceWords(number.effective.source) << "\n";
+    WriteConfigLine(Utf8(number.setting->value_name), std::to_string(number.effective.value),
+                    ConfigSourceWords(number.effective.source), out);
   }
   out << "Policies: HKLM\\" << Utf8(kPolicySettingsKey) << "; machine settings: HKLM\\"
       << Utf8(kMachineSettingsKey) << ".\n";

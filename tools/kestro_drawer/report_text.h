@@ -19,6 +19,15 @@ void WriteListText(const std::vector<PrinterListing>& printers, std::ostream& ou
 void WriteOpenText(const DrawerToolArguments& arguments, const OpenReport& report,
                    std::ostream& out);
 
+// Whether the drawer read open after the kick; nothing when no confirmation
+// was made.
+void WriteConfirmationText(const OpenReport& report, std::ostream& out);
+
+// What `state` found, where the channel and the open level came from, and,
+// when the state was read, that "closed" cannot prove a drawer is there.
+void WriteStateText(const DrawerToolArguments& arguments, const StateReport& report,
+                    std::ostream& out);
+
 // What became of the kick `open` sent; nothing when none was sent.
 void WriteKickText(const OpenReport& report, std::ostream& out);
 
