@@ -28,10 +28,15 @@ CashDrawerChannel::CashDrawerChannel(flutter::BinaryMessenger* messenger, CashDr
       watch_auditor_(machine.audit == nullptr
                          ? nullptr
                          : std::make_unique<kestro::KickWatchAuditor>(*machine.audit)),
+      reading_auditor_(machine.tracker == nullptr || machine.settings == nullptr
+                           ? nullptr
+                           : std::make_unique<kestro::DrawerReadingAuditor>(*machine.tracker,
+                                                                            *machine.settings)),
       watch_(std::make_shared<kestro::SystemPrintSpooler>(),
              std::make_shared<kestro::SystemKickClock>(),
              std::make_shared<kestro::SystemKickClock>(), watch_auditor_.get()),
-      state_service_(kestro::MakeSystemDrawerStateBackend(), task_runner_, StateServiceLimits()),
+      state_service_(kestro::MakeSystemDrawerStateBackend(), task_runner_, StateServiceLimits(),
+                     reading_auditor_.get()),
       channel_(messenger, kestro::kCashDrawerChannelName, &flutter::CodecForSerializer()) {
   channel_.SetCallHandler(
       [this](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {

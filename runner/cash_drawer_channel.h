@@ -10,6 +10,7 @@
 
 #include "audit/drawer_audit.h"
 #include "cash_drawer/drawer_kick_watch.h"
+#include "cash_drawer/drawer_reading_audit.h"
 #include "cash_drawer/drawer_settings_reader.h"
 #include "cash_drawer/drawer_state_service.h"
 #include "cash_drawer/kick_audit.h"
@@ -18,10 +19,12 @@
 #include "runner/window_task_runner.h"
 
 // The machine's services the channel works with, borrowed for its life;
-// each may be null (no audit trail, the built-in settings).
+// each may be null (no audit trail, the built-in settings, no drawer
+// readings on the trail).
 struct CashDrawerMachine {
   kestro::DrawerAudit* audit = nullptr;
   kestro::DrawerSettingsReader* settings = nullptr;
+  kestro::DrawerOpenTracker* tracker = nullptr;
 };
 
 // A method channel named "kestro/cash_drawer" on the messenger, with the
@@ -30,8 +33,8 @@ struct CashDrawerMachine {
 // the watch's own, and withdrawn if it has not printed in time. Reads of the
 // drawer's state run on the state service's threads and are answered on the
 // UI thread through a message-only window; the UI thread must run a message
-// loop. Each command sent or not, withdrawn or not withdrawn, is told to the
-// machine's audit.
+// loop. Each command sent or not, withdrawn or not withdrawn, and each
+// reading of a drawer's state, is told to the machine's audit.
 class CashDrawerChannel {
  public:
   // Installs the call handler on `messenger` (borrowed; it must outlive this
@@ -43,7 +46,7 @@ class CashDrawerChannel {
   // messenger is still there; then ends the watch: commands still queued get
   // a short grace and are withdrawn, and the end waits for the watch 2 s at
   // most, leaving its thread to finish alone after that (see
-  // DrawerKickWatch). The watch tells the audit nothing once it has ended.
+  // DrawerKickWatch). Neither tells the audit anything once it has ended.
   ~CashDrawerChannel();
 
   CashDrawerChannel(const CashDrawerChannel&) = delete;
@@ -51,8 +54,10 @@ class CashDrawerChannel {
 
  private:
   CashDrawerMachine machine_;
-  // Tells the audit how each watch ended; none without an audit.
+  // Tell the audit how each watch ended (none without an audit), and the
+  // tracker what each reading found (none without a tracker and settings).
   std::unique_ptr<kestro::KickWatchAuditor> watch_auditor_;
+  std::unique_ptr<kestro::DrawerReadingAuditor> reading_auditor_;
   // Owns, with its thread, the watch's own spooler and clocks.
   kestro::DrawerKickWatch watch_;
   // Where the state service's answers reach the UI thread; it outlives the

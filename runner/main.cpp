@@ -58,7 +58,7 @@ int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   bundle.SetEntryPointArguments(CollectCommandLineArguments());
 
   // Destroyed before the bundle, on every path out.
-  FlutterWindow window(bundle, {&till.audit(), &till.settings()});
+  FlutterWindow window(bundle, {&till.audit(), &till.settings(), &till.tracker()});
   if (!window.CreateNativeWindow(kWindowTitle, kWindowOrigin, kWindowSize)) {
     till.audit().ProgramEnded(kEndedWithoutWindow, kExitWindowFailed);
     return kExitWindowFailed;
