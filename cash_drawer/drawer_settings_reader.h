@@ -40,6 +40,9 @@ class DrawerSettingsReader {
   // may call it.
   EffectiveNumber Read(const NumberSetting& setting);
 
+  // The store the settings are read from, for the lists of printers.
+  SettingsStore& store() const { return store_; }
+
  private:
   // The value of one key, or none after telling why it is not taken.
   std::optional<uint32_t> ReadFrom(SettingScope scope, const NumberSetting& setting);

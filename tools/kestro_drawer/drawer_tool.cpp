@@ -106,7 +106,9 @@ int RunCommand(const DrawerToolArguments& arguments, const DrawerToolContext& co
     case DrawerToolCommand::kConfig:
       break;
   }
-  const ConfigReport config = ReadConfig(context.settings);
+  const DrawerStateBackend* backend = context.drawer_state;
+  const ConfigReport config =
+      ReadConfig(context.settings, spooler, backend == nullptr ? nullptr : backend->monitor.get());
   Show(
       arguments, [&] { return ConfigJson(config); }, [&] { WriteConfigText(config, out); }, out);
   return kDrawerToolDone;

@@ -46,7 +46,8 @@ struct DrawerToolContext {
   // The drawer's record, for `log`.
   RecordFolder& record;
   // What the drawer's state is read with; without it (null) the state
-  // cannot be read, and `state` and `open --confirm-ms` say so.
+  // cannot be read, and `state` and `open --confirm-ms` say so, and `config`
+  // cannot tell what a printer's port gives.
   const DrawerStateBackend* drawer_state = nullptr;
 };
 

@@ -178,10 +178,25 @@ LogReport ReadLog(RecordFolder& folder, const std::u16string& printer,
   return report;
 }
 
-ConfigReport ReadConfig(DrawerSettingsReader& settings) {
+ConfigReport ReadConfig(DrawerSettingsReader& settings, PrintSpooler& spooler,
+                        SpoolerPortMonitor* monitor) {
   ConfigReport report;
   for (const NumberSetting* setting : kNumberSettings) {
     report.numbers.push_back({setting, settings.Read(*setting)});
+  }
+  for (const std::u16string& name : InstalledPrinterNames(spooler)) {
+    PrinterConfig printer;
+    printer.printer = name;
+    printer.channel = ChooseDrawerChannel(name, u"", settings.store());
+    printer.open_level = ChooseOpenLevel(name, u"", settings.store());
+    if (printer.channel.channel.kind == DrawerChannel::Kind::kPort) {
+      if (monitor == nullptr) {
+        printer.port_reason = kNoStateServiceReason;
+      } else {
+        printer.port_channel = ChannelOfPrinterPort(name, spooler, *monitor, &printer.port_reason);
+      }
+    }
+    report.printers.push_back(std::move(printer));
   }
   return report;
 }

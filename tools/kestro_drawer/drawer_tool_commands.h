@@ -15,6 +15,7 @@
 #include "audit/record_folder.h"
 #include "audit/record_reader.h"
 #include "cash_drawer/cash_drawer_handler.h"
+#include "cash_drawer/drawer_channel_choice.h"
 #include "cash_drawer/drawer_kick_watch.h"
 #include "cash_drawer/drawer_settings_reader.h"
 #include "cash_drawer/kick_clock.h"
@@ -94,10 +95,24 @@ struct SettingReport {
   EffectiveNumber effective;
 };
 
+// One printer of `config`: its entries of the lists DrawerStateVia and
+// DrawerOpenLevel in effect, each with where it came from.
+struct PrinterConfig {
+  std::u16string printer;
+  ChannelChoice channel;
+  // For a channel of "port": the channel the printer's spooler port gives,
+  // or why it gives none.
+  std::optional<DrawerChannel> port_channel;
+  std::string port_reason;
+  OpenLevelChoice open_level;
+};
+
 // What `config` found: the machine's settings in effect.
 struct ConfigReport {
   // Every number of kNumberSettings, in its order.
   std::vector<SettingReport> numbers;
+  // Every installed printer, in the spooler's order.
+  std::vector<PrinterConfig> printers;
 };
 
 // The kicks of `clear` that SetJobW withdrew.
@@ -151,8 +166,13 @@ StateReport ReadState(const DrawerToolArguments& arguments, PrintSpooler& spoole
 LogReport ReadLog(RecordFolder& folder, const std::u16string& printer,
                   std::optional<int64_t> since_unix_ms);
 
-// The machine's settings in effect.
-ConfigReport ReadConfig(DrawerSettingsReader& settings);
+// The machine's settings in effect: the numbers, then the channel and the
+// open level of every installed printer, as a call that asks for none gets
+// them (drawer_channel_choice.h), read with the settings' store. A channel of
+// "port" is looked up in the printer's spooler port with `monitor`; without
+// it (null) the port is not read, and the reason says so.
+ConfigReport ReadConfig(DrawerSettingsReader& settings, PrintSpooler& spooler,
+                        SpoolerPortMonitor* monitor);
 
 // Whether a command's report holds no failure: for `open`, the kick was sent
 // and has left the queue or printed, or was withdrawn while printing (it may

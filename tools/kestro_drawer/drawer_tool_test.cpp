@@ -407,24 +407,40 @@ TEST(DrawerTool, LogShowsTheRecordOldestFirstFilteredByTimeAndPrinter) {
                                           "such folder\n")));
 }
 
+// `config` on the till of DrawerStateTill, with a label printer on a port
+// that gives no channel: the numbers, then each printer's channel and open
+// level, a channel of "port" as the printer's port gives it.
 TEST(DrawerTool, ConfigShowsEachSettingWithWhereItCameFrom) {
   constexpr SettingScope kPolicy = SettingScope::kPolicy;
   constexpr SettingScope kMachine = SettingScope::kMachine;
   TillState till;
-  till.settings.SetNumber(kPolicy, u"ExpireAfterMs", 5000u);
-  till.settings.SetNumber(kMachine, u"ExpireAfterMs", 9000u);
-  till.settings.SetNumber(kMachine, u"OpenWarningSeconds", 120u);
-  till.settings.SetNumber(kPolicy, u"DrawerLog", u"0");
-  till.settings.SetNumber(kMachine, u"DrawerLogSizeKB", 8u);
-  FakePrintSpooler spooler = Till();
+  FakeSettingsStore& settings = till.settings;
+  settings.SetNumber(kPolicy, u"ExpireAfterMs", 5000u);
+  settings.SetNumber(kMachine, u"ExpireAfterMs", 9000u);
+  settings.SetNumber(kMachine, u"OpenWarningSeconds", 120u);
+  settings.SetNumber(kPolicy, u"DrawerLog", u"0");
+  settings.SetNumber(kMachine, u"DrawerLogSizeKB", 8u);
+  settings.Set(kPolicy, kDrawerOpenLevelList, u"Office", u"high");
+  settings.Set(kMachine, kDrawerStateViaList, u"Receipt", u"port");
+  settings.Set(kMachine, kDrawerOpenLevelList, u"Receipt", u"low");
+  settings.Set(kPolicy, kDrawerStateViaList, u"Kitchen", u"usb:USB002");
+  settings.Set(kMachine, kDrawerStateViaList, u"Kitchen", u"COM9");
+  settings.SetWrongType(kMachine, kDrawerOpenLevelList, u"Kitchen");
+  settings.Set(kPolicy, kDrawerStateViaList, u"Label", u"port");
+  DrawerStateTill drawers;
+  drawers.spooler->printers.push_back({u"Label", u"ZDesigner", u"LPT1:"});
+  const DrawerStateBackend backend = drawers.backend();
+
   kestro_testing::StderrCapture capture;
-  const ToolRun run = RunTool(spooler, {"config"}, &till);
+  const ToolRun run = RunTool(*drawers.spooler, {"config"}, &till, &backend);
   EXPECT_EQ(capture.TakeLines(),
             (std::vector<std::string>{
                 "Warning: ignored the setting HKLM\\Software\\Policies\\kestro\\DrawerLog: it is "
                 "not a REG_DWORD value",
                 "Warning: ignored the setting HKLM\\Software\\kestro\\DrawerLogSizeKB: 8 is "
-                "outside its range, 16 to 65536"}));
+                "outside its range, 16 to 65536",
+                "Warning: ignoring the setting HKLM\\Software\\kestro\\DrawerOpenLevel value "
+                "\"Kitchen\": it is not a string value"}));
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(
       run.out,
@@ -432,7 +448,36 @@ TEST(DrawerTool, ConfigShowsEachSettingWithWhereItCameFrom) {
       "OpenWarningSeconds  120     machine setting\n"
       "DrawerLog           1       default\n"
       "DrawerLogSizeKB     1024    default\n"
+      "Printer \"Office\":\n"
+      "  DrawerStateVia    none    default\n"
+      "  DrawerOpenLevel   high    policy\n"
+      "Printer \"Receipt\":\n"
+      "  DrawerStateVia    COM2    printer port, as the machine setting says\n"
+      "  DrawerOpenLevel   low     machine setting\n"
+      "Printer \"Kitchen\":\n"
+      "  DrawerStateVia    usb:USB002 policy\n"
+      "  DrawerOpenLevel   low     default\n"
+      "Printer \"Label\":\n"
+      "  DrawerStateVia    none    printer port, as the policy says: the port \"LPT1:\" is not a "
+      "serial (COMn:), USB (USBnnn) or Standard TCP/IP port: OpenPrinterW(XcvPort) failed, error "
+      "1796\n"
+      "  DrawerOpenLevel   low     default\n"
       "Policies: HKLM\\Software\\Policies\\kestro; machine settings: HKLM\\Software\\kestro.\n");
+  // Reading the settings never prints.
+  EXPECT_TRUE(drawers.spooler->JobCalls().empty());
+
+  // Without the direct channels' backend, a printer's port is not read.
+  kestro_testing::StderrCapture json_capture;
+  const ToolRun json = RunTool(*drawers.spooler, {"config", "--json"}, &till);
+  json_capture.TakeLines();
+  const nlohmann::json receipt = {{"name", "Receipt"},
+                                  {"drawerStateVia",
+                                   {{"setting", "port"},
+                                    {"source", "machine"},
+                                    {"portChannel", nullptr},
+                                    {"portReason", kNoStateServiceReason}}},
+                                  {"drawerOpenLevel", {{"level", "low"}, {"source", "machine"}}}};
+  EXPECT_EQ(nlohmann::json::parse(json.out).at("printers").at(1), receipt) << json.out;
 }
 
 struct StateCase {

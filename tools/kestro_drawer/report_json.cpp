@@ -135,6 +135,19 @@ json WaitJson(const DrawerStateOutcome& outcome) {
           {"waitedMs", outcome.waited_ms}};
 }
 
+json PrinterConfigJson(const PrinterConfig& printer) {
+  return {{"name", Utf8(printer.printer)},
+          {"drawerStateVia",
+           {{"setting", FormatDrawerChannel(printer.channel.channel)},
+            {"source", SourceName(printer.channel.source)},
+            {"portChannel", printer.port_channel ? json(FormatDrawerChannel(*printer.port_channel))
+                                                 : json(nullptr)},
+            {"portReason", TextOrNull(printer.port_reason)}}},
+          {"drawerOpenLevel",
+           {{"level", LevelName(printer.open_level.level)},
+            {"source", SourceName(printer.open_level.source)}}}};
+}
+
 }  // namespace
 
 json StateJson(const StateReport& report) {
@@ -217,7 +230,10 @@ json ConfigJson(const ConfigReport& config) {
                         {"value", number.effective.value},
                         {"from", SourceName(number.effective.source)}});
   }
-  return {{"settings", std::move(settings)}};
+  json printers = json::array();
+  for (const PrinterConfig& printer : config.printers)
+    printers.push_back(PrinterConfigJson(printer));
+  return {{"settings", std::move(settings)}, {"printers", std::move(printers)}};
 }
 
 }  // namespace kestro

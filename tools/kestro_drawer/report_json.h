@@ -25,7 +25,10 @@
 //   log    {"folder", "error" (null when the record was read), "events": [the
 //          record's objects as written], "skippedLines"}
 //   config {"settings": [{"name", "value", "from" ("policy", "machine" or
-//          "default")}]}
+//          "default")}], "printers": [{"name", "drawerStateVia": {"setting",
+//          "source", "portChannel", "portReason"}, "drawerOpenLevel":
+//          {"level", "source"}}]}; the port's entries are null unless the
+//          setting is "port"
 // A printer whose queue could not be read has {"name", "call", "errorCode"}
 // instead, naming the failing Windows function.
 

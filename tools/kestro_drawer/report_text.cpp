@@ -144,6 +144,22 @@ void WriteConfigLine(const std::string& name, const std::string& value, const st
   out << std::left << std::setw(20) << name << std::setw(7) << value << " " << source << "\n";
 }
 
+// A printer's channel in `config`: a channel of "port" is the one its
+// spooler port gives, said to come from the printer port.
+void WriteChannelConfig(const PrinterConfig& printer, std::ostream& out) {
+  const std::string source = ConfigSourceWords(printer.channel.source);
+  if (printer.channel.channel.kind != DrawerChannel::Kind::kPort) {
+    WriteConfigLine("  DrawerStateVia", FormatDrawerChannel(printer.channel.channel), source, out);
+    return;
+  }
+  const std::string from_port = "printer port, as the " + source + " says";
+  if (printer.port_channel) {
+    WriteConfigLine("  DrawerStateVia", FormatDrawerChannel(*printer.port_channel), from_port, out);
+  } else {
+    WriteConfigLine("  DrawerStateVia", "none", from_port + ": " + printer.port_reason, out);
+  }
+}
+
 std::string ChannelWords(const DrawerStateOutcome& outcome) {
   const ChannelChoice& chosen = outcome.chosen;
   const std::string source = SourceWords(chosen.source, "--via", kDrawerStateViaList);
@@ -341,6 +357,12 @@ void WriteConfigText(const ConfigReport& config, std::ostream& out) {
   for (const SettingReport& number : config.numbers) {
     WriteConfigLine(Utf8(number.setting->value_name), std::to_string(number.effective.value),
                     ConfigSourceWords(number.effective.source), out);
+  }
+  for (const PrinterConfig& printer : config.printers) {
+    out << "Printer " << Quoted(Utf8(printer.printer)) << ":\n";
+    WriteChannelConfig(printer, out);
+    WriteConfigLine("  DrawerOpenLevel", LevelName(printer.open_level.level),
+                    ConfigSourceWords(printer.open_level.source), out);
   }
   out << "Policies: HKLM\\" << Utf8(kPolicySettingsKey) << "; machine settings: HKLM\\"
       << Utf8(kMachineSettingsKey) << ".\n";
