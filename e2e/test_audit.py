@@ -8,7 +8,8 @@ prefix's registry, as `kestro-drawer config` shows them.
 
 Wine's spooler prints each job inside EndDocPrinter, so no kick is ever left
 to withdraw there; the withdrawals come from a copy of the bundle that loads a
-winspool.drv which keeps every job queued (queue_holding_spooler_win.cpp).
+winspool.drv which keeps every job queued, or printing on one printer
+(queue_holding_spooler_win.cpp).
 The message table itself is checked with FormatMessageW by
 runner/message_table_win_test.cpp."""
 
@@ -180,20 +181,21 @@ class AppAuditTest(unittest.TestCase):
         # The prefix has no event source registered: said once, not a failure.
         self.assertEqual(run.stderr_lines().count(NOT_REGISTERED), 1)
 
-    def test_the_apps_watch_reports_a_withdrawal_and_a_failed_one(self):
+    def test_the_apps_watch_reports_its_withdrawals_and_a_failed_one(self):
         run, added = self.run_app("audit-withdrawals", [
             {"method": "openDrawer",
-             "arguments": {"printerName": "Held Printer", "expireAfterMs": 1}},
-            {"method": "openDrawer",
-             "arguments": {"printerName": "Locked Printer", "expireAfterMs": 1}},
+             "arguments": {"printerName": printer, "expireAfterMs": 1}}
+            for printer in ("Held Printer", "Locked Printer", "Printing Printer")
         ], HOLDING, bundle=HOLDING_BUNDLE)
         events = ReportedEvents(self, run.stderr)
         events.matching(self, [
             ("programStarted", "information", [version()]),
             ("kickSent", "information", ["Held Printer", NUMBER, "escPos", "0", "app"]),
             ("kickSent", "information", ["Locked Printer", NUMBER, "escPos", "0", "app"]),
+            ("kickSent", "information", ["Printing Printer", NUMBER, "escPos", "0", "app"]),
             ("kickWithdrawn", "warning", ["Held Printer", NUMBER, NUMBER, "app"]),
             ("withdrawalFailed", "error", ["Locked Printer", NUMBER, "5", "app"]),
+            ("kickWithdrawnWhilePrinting", "warning", ["Printing Printer", NUMBER, NUMBER, "app"]),
             ("programEnded", "information", ["the window was closed", "0"]),
         ])
         self.assertEqual(sorted(as_strings(line) for line in added),
@@ -203,34 +205,50 @@ class AppAuditTest(unittest.TestCase):
 class ToolAuditTest(unittest.TestCase):
 
     def test_the_tool_reports_its_kicks_and_what_became_of_them(self):
+        # A kick withdrawn while printing may have opened the drawer: done.
         cases = [
-            ("Held Printer", [("kickWithdrawn", "warning", ["Held Printer", NUMBER, "0", "tool"])]),
-            ("Locked Printer",
+            ("Held Printer", 1,
+             [("kickWithdrawn", "warning", ["Held Printer", NUMBER, "0", "tool"])]),
+            ("Locked Printer", 1,
              [("withdrawalFailed", "error", ["Locked Printer", NUMBER, "5", "tool"])]),
+            ("Printing Printer", 0,
+             [("kickWithdrawnWhilePrinting", "warning",
+               ["Printing Printer", NUMBER, NUMBER, "tool"])]),
         ]
-        for printer, ending in cases:
+        for printer, exit_code, ending in cases:
             with self.subTest(printer=printer):
                 run = e2e.run_drawer_tool("open", "--printer", printer, "--wait-ms", "0",
                                           env=HOLDING, bundle=HOLDING_BUNDLE)
-                self.assertEqual(run.exit_code, 1, run.stdout + run.stderr)
+                self.assertEqual(run.exit_code, exit_code, run.stdout + run.stderr)
                 ReportedEvents(self, run.stderr).matching(self, [
                     ("kickSent", "information", [printer, NUMBER, "escPos", "0", "tool"]),
                     *ending])
 
     def test_config_shows_each_setting_and_where_it_came_from(self):
+        open_levels = MACHINE_KEY + r"\DrawerOpenLevel"
         values = [(POLICY_KEY, "ExpireAfterMs", "REG_DWORD", "5000"),
                   (MACHINE_KEY, "ExpireAfterMs", "REG_DWORD", "9000"),
                   (MACHINE_KEY, "OpenWarningSeconds", "REG_DWORD", "90"),
-                  (POLICY_KEY, "DrawerLogSizeKB", "REG_SZ", "64")]
+                  (POLICY_KEY, "DrawerLogSizeKB", "REG_SZ", "64"),
+                  (POLICY_KEY + r"\DrawerStateVia", e2e.RECEIPT_PRINTER, "REG_SZ", "COM1"),
+                  (open_levels, e2e.RECEIPT_PRINTER, "REG_SZ", "high")]
         try:
             for key, name, kind, data in values:
                 self.assertEqual(reg("add", key, "/v", name, "/t", kind, "/d", data, "/f"), 0)
             run = e2e.run_drawer_tool("config", "--json")
         finally:
             reg("delete", POLICY_KEY, "/f")
+            reg("delete", open_levels, "/f")
             for _, name, _, _ in values[1:3]:
                 reg("delete", MACHINE_KEY, "/v", name, "/f")
         self.assertEqual(run.exit_code, 0, run.stderr)
+        printers = {p["name"]: p for p in json.loads(run.stdout)["printers"]}
+        self.assertEqual(set(printers), {p["name"] for p in e2e.installed_printers()})
+        self.assertEqual(printers[e2e.RECEIPT_PRINTER], {
+            "name": e2e.RECEIPT_PRINTER,
+            "drawerStateVia": {"setting": "COM1", "source": "policy", "portChannel": None,
+                               "portReason": None},
+            "drawerOpenLevel": {"level": "high", "source": "machine"}})
         self.assertEqual(json.loads(run.stdout)["settings"], [
             {"name": "ExpireAfterMs", "value": 5000, "from": "policy"},
             {"name": "OpenWarningSeconds", "value": 90, "from": "machine"},
