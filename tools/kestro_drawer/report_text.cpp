@@ -122,20 +122,10 @@ std::string SourceWords(SettingSource source, const char* option, const char16_t
   return "by default";
 }
 
-// Where a setting of `config` came from: "policy", "machine setting",
-// "default".
+// Where a setting of `config` came from: as SourceName says, but "machine
+// setting".
 std::string ConfigSourceWords(SettingSource source) {
-  switch (source) {
-    case SettingSource::kPolicy:
-      return "policy";
-    case SettingSource::kCall:
-      return "call";
-    case SettingSource::kMachine:
-      return "machine setting";
-    case SettingSource::kDefault:
-      break;
-  }
-  return "default";
+  return source == SettingSource::kMachine ? "machine setting" : SourceName(source);
 }
 
 // One line of `config`: the name, the value in a column, where it came from.
