@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "cash_drawer/kick_audit.h"
 #include "cash_drawer/kick_decision.h"
 #include "cash_drawer/printer_enumeration.h"
 #include "cash_drawer/text_conversion.h"
@@ -13,7 +14,6 @@ namespace {
 constexpr int32_t kDefaultPin = 0;
 constexpr int32_t kDefaultPulseOn = 25;
 constexpr int32_t kDefaultPulseOff = 250;
-constexpr int32_t kDefaultExpireAfterMs = 30000;
 
 using SharedResult = std::shared_ptr<flutter::MethodResult>;
 
@@ -28,25 +28,30 @@ const flutter::ValueMap* ArgumentMap(const flutter::MethodCall& call,
   return map;
 }
 
-// Hands a command the spooler took to the watch, unless told not to watch it.
-void HandToWatcher(const OpenDrawerOutcome& kick, KickWatcher* watcher) {
-  if (watcher == nullptr || kick.expire_after_ms <= 0) return;
+// Tells the audit what became of the command, then hands a command the
+// spooler took to the watch, unless told not to watch it.
+void AfterKick(const OpenDrawerOutcome& kick, const CashDrawerServices& services) {
+  if (services.audit != nullptr) AuditKickSend(*services.audit, kick, KickRequester::kApp);
+  if (services.watcher == nullptr || kick.expire_after_ms <= 0) return;
   if (!kick.job.sent || kick.job.job_id == 0) return;
-  watcher->Watch(kick.printer.name, kick.job.job_id, kick.expire_after_ms);
+  services.watcher->Watch(kick.printer.name, kick.job.job_id, kick.expire_after_ms);
 }
 
 // "openDrawer": the kick, answered at once or after its confirmation.
 void OpenDrawer(const flutter::ValueMap& arguments, std::unique_ptr<flutter::MethodResult> result,
-                PrintSpooler& spooler, KickWatcher* watcher, DrawerStateService* state) {
-  OpenDrawerOutcome kick = RunOpenDrawer(arguments, spooler);
+                PrintSpooler& spooler, const CashDrawerServices& services) {
+  const KickExpiry expiry =
+      services.settings == nullptr ? KickExpiry{} : ReadKickExpiry(*services.settings);
+  OpenDrawerOutcome kick = RunOpenDrawer(arguments, spooler, expiry);
+  DrawerStateService* state = services.state;
   std::optional<DrawerStateCall> confirmation;
   if (state != nullptr) confirmation = ConfirmationOf(arguments, kick, state->settings());
   if (!confirmation) {
-    result->Success(flutter::EncodableValue(std::move(kick.job.answer)));
-    HandToWatcher(kick, watcher);
+    result->Success(flutter::EncodableValue(kick.job.answer));
+    AfterKick(kick, services);
     return;
   }
-  HandToWatcher(kick, watcher);
+  AfterKick(kick, services);
   state->Start(std::move(*confirmation),
                [shared = SharedResult(std::move(result)),
                 answer = std::move(kick.job.answer)](const DrawerStateOutcome& outcome) {
@@ -79,7 +84,7 @@ void AnswerDrawerState(const flutter::ValueMap& arguments, bool wait,
 
 void HandleCashDrawerCall(const flutter::MethodCall& call,
                           std::unique_ptr<flutter::MethodResult> result, PrintSpooler& spooler,
-                          KickWatcher* watcher, DrawerStateService* state) {
+                          const CashDrawerServices& services) {
   const std::string& method = call.method_name();
   if (method == "listPrinters") {
     result->Success(flutter::EncodableValue(BuildPrinterList(spooler)));
@@ -93,26 +98,31 @@ void HandleCashDrawerCall(const flutter::MethodCall& call,
   const flutter::ValueMap* arguments = ArgumentMap(call, *result);
   if (arguments == nullptr) return;
   if (reads_state) {
-    AnswerDrawerState(*arguments, method == "waitForDrawer", std::move(result), spooler, state);
+    AnswerDrawerState(*arguments, method == "waitForDrawer", std::move(result), spooler,
+                      services.state);
   } else {
-    OpenDrawer(*arguments, std::move(result), spooler, watcher, state);
+    OpenDrawer(*arguments, std::move(result), spooler, services);
   }
 }
 
 // The printer is chosen before the remaining entries are read.
-OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler) {
+OpenDrawerOutcome RunOpenDrawer(const flutter::ValueMap& arguments, PrintSpooler& spooler,
+                                const KickExpiry& expiry) {
   OpenDrawerOutcome outcome;
   outcome.printer = ChoosePrinter(ReadStringArgument(arguments, "printerName"),
                                   ReadStringArgument(arguments, "modelHint"), spooler);
-  const int32_t pin = ReadIntArgument(arguments, "pin", kDefaultPin);
+  outcome.pin = ReadIntArgument(arguments, "pin", kDefaultPin);
   const int32_t pulse_on = ReadIntArgument(arguments, "pulseOn", kDefaultPulseOn);
   const int32_t pulse_off = ReadIntArgument(arguments, "pulseOff", kDefaultPulseOff);
-  const std::string protocol = ToUtf8String(ReadStringArgument(arguments, "protocol"));
-  outcome.expire_after_ms = std::min<int32_t>(
-      ReadIntArgument(arguments, "expireAfterMs", kDefaultExpireAfterMs), kLongestKickTimeMs);
+  outcome.protocol = ToUtf8String(ReadStringArgument(arguments, "protocol"));
+  const int32_t expire_after_ms =
+      expiry.enforced_ms ? *expiry.enforced_ms
+                         : ReadIntArgument(arguments, "expireAfterMs", expiry.default_ms);
+  outcome.expire_after_ms = std::min<int32_t>(expire_after_ms, kLongestKickTimeMs);
   outcome.confirm_within_ms =
       ReadTimeArgument(arguments, "confirmWithinMs", 0, kLongestWaitTimeoutMs);
-  outcome.job = RunDrawerJob(outcome.printer.name, protocol, pin, pulse_on, pulse_off, spooler);
+  outcome.job = RunDrawerJob(outcome.printer.name, outcome.protocol, outcome.pin, pulse_on,
+                             pulse_off, spooler);
   return outcome;
 }
 

@@ -1,6 +1,7 @@
 // The handler's calls about the drawer's state, on a till of fakes with the
 // state service's threads: answered later, on the UI thread (the test's),
-// exactly once; and "openDrawer" with and without a confirmation.
+// exactly once; and "openDrawer" with and without a confirmation. Each call's
+// events on the audit trail: the kick, and what its readings found.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "audit/drawer_open_tracker.h"
+#include "audit/testing/recording_audit.h"
 #include "cash_drawer/cash_drawer_handler.h"
+#include "cash_drawer/drawer_reading_audit.h"
 #include "cash_drawer/testing/drawer_state_till.h"
 #include "cash_drawer/testing/queued_ui_task_runner.h"
 #include "cash_drawer/testing/recording_kick_watcher.h"
@@ -26,16 +30,32 @@ using flutter::MethodCall;
 using flutter::ValueMap;
 using kestro_testing::Answer;
 using kestro_testing::DrawerStateTill;
+using kestro_testing::Event;
 using kestro_testing::QueuedUiTaskRunner;
 using kestro_testing::RecordingResult;
 using kestro_testing::RecordingWatcher;
 using kestro_testing::SameValue;
 
-// A till with the service, calls handled as the channel would.
+using Kind = AuditEventKind;
+
+// A drawer on COM7 that reads open (low) until 500 ms, closed from then on.
+kestro_testing::FakeDevice ClosingAt500() {
+  kestro_testing::FakeDevice device;
+  device.reply = [](int64_t sent_ms) {
+    const uint8_t status = sent_ms >= 500 ? 0x16 : 0x12;
+    return std::vector<kestro_testing::DevicePiece>{{20, {status}}};
+  };
+  return device;
+}
+
+// A till with the service, calls handled as the channel would, the audit
+// trail told of the kicks and of the readings, with a warning limit of 1 s.
 struct StateRun {
   explicit StateRun(DrawerStateService::Limits limits = {})
-      : service(std::make_unique<DrawerStateService>(till.backend(), runner, limits)) {
+      : service(std::make_unique<DrawerStateService>(till.backend(), runner, limits, &readings)) {
     till.spooler->next_job_id = 7;
+    till.opener->Add("COM7", ClosingAt500());
+    till.settings->SetNumber(SettingScope::kMachine, kOpenWarningSecondsSetting.value_name, 1u);
   }
 
   // Handles `method` with `arguments`; returns whether it was answered before
@@ -43,9 +63,9 @@ struct StateRun {
   bool Handle(const std::string& method, std::optional<EncodableValue> arguments,
               bool with_service = true) {
     auto argument = arguments ? std::make_unique<EncodableValue>(*arguments) : nullptr;
-    HandleCashDrawerCall(MethodCall(method, std::move(argument)),
-                         std::make_unique<RecordingResult>(&answer), *till.spooler, &watcher,
-                         with_service ? service.get() : nullptr);
+    HandleCashDrawerCall(
+        MethodCall(method, std::move(argument)), std::make_unique<RecordingResult>(&answer),
+        *till.spooler, {&watcher, with_service ? service.get() : nullptr, &audit.trail, &settings});
     return answer.count > 0;
   }
 
@@ -59,8 +79,20 @@ struct StateRun {
   QueuedUiTaskRunner runner;
   Answer answer;
   RecordingWatcher watcher{&answer};
+  kestro_testing::RecordingAudit audit;
+  DrawerOpenTracker tracker{audit.trail};
+  DrawerSettingsReader settings{*till.settings};
+  DrawerReadingAuditor readings{tracker, settings};
   std::unique_ptr<DrawerStateService> service;
 };
+
+AuditEvent ReadOpen(const char* printer) {
+  return Event(Kind::kDrawerReadOpen, {std::string(printer)});
+}
+AuditEvent KickSent(const char* printer) {
+  return Event(Kind::kKickSent, {std::string(printer), int64_t{7}, std::string("escPos"),
+                                 int64_t{0}, std::string("app")});
+}
 
 ValueMap Sent(const char* printer) {
   return {{"success", true}, {"message", kSentMessage}, {"printerName", printer}};
@@ -74,21 +106,43 @@ struct StateCallCase {
   const char* method;
   ValueMap arguments;
   ValueMap answer;
+  // What the call's readings put on the audit trail.
+  std::vector<AuditEvent> events;
 };
 
 TEST(HandleCashDrawerCall, AnswersStateCallsLaterOnTheUiThread) {
   // clang-format off
   const StateCallCase cases[] = {
       {"getDrawerState", {},
-       {{"state", "closed"}, {"printerName", "Receipt"}, {"via", "COM2"}, {"level", "high"}}},
+       {{"state", "closed"}, {"printerName", "Receipt"}, {"via", "COM2"}, {"level", "high"}},
+       {}},
       {"getDrawerState", {{"printerName", "Kitchen"}, {"openLevel", "high"}},
-       {{"state", "closed"}, {"printerName", "Kitchen"}, {"via", "USB002"}, {"level", "low"}}},
+       {{"state", "closed"}, {"printerName", "Kitchen"}, {"via", "USB002"}, {"level", "low"}},
+       {}},
+      {"getDrawerState", {{"printerName", "Kitchen"}},
+       {{"state", "open"}, {"printerName", "Kitchen"}, {"via", "USB002"}, {"level", "low"}},
+       {ReadOpen("Kitchen")}},
       {"waitForDrawer", {{"modelHint", "kitchen"}, {"state", "open"}},
        {{"state", "open"}, {"printerName", "Kitchen"}, {"via", "USB002"}, {"level", "low"},
-        {"reached", true}, {"waitedMs", 20}}},
+        {"reached", true}, {"waitedMs", 20}},
+       {ReadOpen("Kitchen")}},
+      // Every read of the wait is told: the drawer read open, then closed.
+      {"waitForDrawer", {{"via", "COM7"}},
+       {{"state", "closed"}, {"printerName", "Receipt"}, {"via", "COM7"}, {"level", "high"},
+        {"reached", true}, {"waitedMs", 620}},
+       {ReadOpen("Receipt"),
+        Event(Kind::kDrawerReadClosed, {std::string("Receipt"), int64_t{600}})}},
+      // Read open past the limit of 1 s, told once: at the first reading
+      // after it, 1200 ms after the first that read open.
+      {"waitForDrawer", {{"printerName", "Kitchen"}, {"timeoutMs", 1500}},
+       {{"state", "open"}, {"printerName", "Kitchen"}, {"via", "USB002"}, {"level", "low"},
+        {"reached", false}, {"waitedMs", 1500}},
+       {ReadOpen("Kitchen"),
+        Event(Kind::kDrawerLeftOpen, {std::string("Kitchen"), int64_t{1200}, int64_t{1}})}},
       {"waitForDrawer", {{"printerName", "Office"}},
        {{"state", "unknown"}, {"printerName", "Office"}, {"via", "none"},
-        {"reason", kNoChannelReason}, {"reached", false}, {"waitedMs", 0}}},
+        {"reason", kNoChannelReason}, {"reached", false}, {"waitedMs", 0}},
+       {}},
   };
   // clang-format on
   for (const StateCallCase& c : cases) {
@@ -102,6 +156,7 @@ TEST(HandleCashDrawerCall, AnswersStateCallsLaterOnTheUiThread) {
     ASSERT_EQ(run.answer.kind, Answer::Kind::kSuccess);
     EXPECT_TRUE(SameValue(*run.answer.value, EncodableValue(c.answer)));
     EXPECT_TRUE(run.till.spooler->JobCalls().empty());
+    EXPECT_EQ(run.audit.Events(), c.events);
   }
 }
 
@@ -138,6 +193,8 @@ struct ConfirmCase {
   bool with_service;
   bool answered_at_once;
   ValueMap answer;
+  // The kick, told before the confirmation's readings.
+  std::vector<AuditEvent> events;
 };
 
 TEST(HandleCashDrawerCall, ConfirmsAnOpenDrawerWhenAsked) {
@@ -147,22 +204,26 @@ TEST(HandleCashDrawerCall, ConfirmsAnOpenDrawerWhenAsked) {
   // clang-format off
   const ConfirmCase cases[] = {
       {"opened", {{"printerName", "Kitchen"}, {"confirmWithinMs", 1000}}, true, false,
-       With(Sent("Kitchen"), "drawerOpened", true)},
+       With(Sent("Kitchen"), "drawerOpened", true), {KickSent("Kitchen"), ReadOpen("Kitchen")}},
       {"did not open", {{"confirmWithinMs", int64_t{300}}}, true, false,
-       With(Sent("Receipt"), "drawerOpened", false)},
+       With(Sent("Receipt"), "drawerOpened", false), {KickSent("Receipt")}},
       {"the call's level", {{"confirmWithinMs", 300}, {"openLevel", "high"}}, true, false,
-       With(Sent("Receipt"), "drawerOpened", true)},
+       With(Sent("Receipt"), "drawerOpened", true), {KickSent("Receipt"), ReadOpen("Receipt")}},
       {"no channel: no key", {{"printerName", "Office"}, {"confirmWithinMs", 300}}, true, false,
-       Sent("Office")},
-      {"not asked", {{"printerName", "Kitchen"}}, true, true, Sent("Kitchen")},
-      {"0", {{"printerName", "Kitchen"}, {"confirmWithinMs", 0}}, true, true, Sent("Kitchen")},
+       Sent("Office"), {KickSent("Office")}},
+      {"not asked", {{"printerName", "Kitchen"}}, true, true, Sent("Kitchen"),
+       {KickSent("Kitchen")}},
+      {"0", {{"printerName", "Kitchen"}, {"confirmWithinMs", 0}}, true, true, Sent("Kitchen"),
+       {KickSent("Kitchen")}},
       {"negative", {{"printerName", "Kitchen"}, {"confirmWithinMs", -1}}, true, true,
-       Sent("Kitchen")},
+       Sent("Kitchen"), {KickSent("Kitchen")}},
       {"not an integer", {{"printerName", "Kitchen"}, {"confirmWithinMs", 1000.0}}, true, true,
-       Sent("Kitchen")},
-      {"no kick sent", {{"printerName", "Bar"}, {"confirmWithinMs", 1000}}, true, true, failed},
+       Sent("Kitchen"), {KickSent("Kitchen")}},
+      {"no kick sent", {{"printerName", "Bar"}, {"confirmWithinMs", 1000}}, true, true, failed,
+       {Event(Kind::kKickNotSent, {std::string("Bar"), std::string(kOpenFailedMessage),
+                                   int64_t{kInvalidPrinterNameError}, std::string("app")})}},
       {"no service", {{"printerName", "Kitchen"}, {"confirmWithinMs", 1000}}, false, true,
-       Sent("Kitchen")},
+       Sent("Kitchen"), {KickSent("Kitchen")}},
   };
   // clang-format on
   for (const ConfirmCase& c : cases) {
@@ -182,12 +243,13 @@ TEST(HandleCashDrawerCall, ConfirmsAnOpenDrawerWhenAsked) {
     EXPECT_EQ(run.answer.count, 1);
     EXPECT_TRUE(run.answer.destroyed);
     EXPECT_TRUE(SameValue(*run.answer.value, EncodableValue(c.answer)));
+    EXPECT_EQ(run.audit.Events(), c.events);
   }
 }
 
 // The window closes while the confirmation waits: the kick's answer comes at
 // once, without "drawerOpened", and the read still running ends without
-// another.
+// another, and without a word to the audit.
 TEST(HandleCashDrawerCall, AnswersAConfirmationCutShortByClosing) {
   StateRun run({4, 0});
   auto opener = run.till.opener;
@@ -206,6 +268,8 @@ TEST(HandleCashDrawerCall, AnswersAConfirmationCutShortByClosing) {
   while (!watched.expired()) std::this_thread::yield();
   EXPECT_EQ(run.runner.RunQueued(), 0u);
   EXPECT_EQ(run.answer.count, 1);
+  // The read that ended after the service is not told to the audit.
+  EXPECT_EQ(run.audit.Events(), std::vector<AuditEvent>{KickSent("Kitchen")});
 }
 
 }  // namespace

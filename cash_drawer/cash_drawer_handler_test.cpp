@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "audit/testing/recording_audit.h"
 #include "cash_drawer/cash_drawer_job.h"
 #include "cash_drawer/testing/fake_print_spooler.h"
+#include "cash_drawer/testing/fake_settings_store.h"
 #include "cash_drawer/testing/recording_kick_watcher.h"
 #include "codec/testing/recording_result.h"
+#include "codec/testing/stderr_capture.h"
 #include "codec/testing/value_printer.h"
 
 namespace kestro {
@@ -237,7 +240,7 @@ TEST(HandleCashDrawerCall, HandsASentCommandToTheWatcherAfterAnswering) {
     Answer answer;
     RecordingWatcher watcher(&answer);
     HandleCashDrawerCall(MethodCall("openDrawer", std::make_unique<EncodableValue>(arguments)),
-                         std::make_unique<RecordingResult>(&answer), spooler, &watcher);
+                         std::make_unique<RecordingResult>(&answer), spooler, {&watcher});
     EXPECT_TRUE(SameValue(*answer.value, EncodableValue(Sent("Receipt Printer"))));
     if (c.watched_for == kNotWatched) {
       EXPECT_TRUE(watcher.kicks.empty());
@@ -263,9 +266,120 @@ TEST(HandleCashDrawerCall, HandsNoFailedCommandToTheWatcher) {
     Answer answer;
     RecordingWatcher watcher(&answer);
     HandleCashDrawerCall(MethodCall("openDrawer", std::make_unique<EncodableValue>(ValueMap{})),
-                         std::make_unique<RecordingResult>(&answer), spooler, &watcher);
+                         std::make_unique<RecordingResult>(&answer), spooler, {&watcher});
     EXPECT_TRUE(SameValue(answer.value->Get<ValueMap>().at(EncodableValue("success")), false));
     EXPECT_TRUE(watcher.kicks.empty());
+  }
+}
+
+// The machine's time is the default of a call that gives none; a policy's
+// replaces the call's.
+TEST(HandleCashDrawerCall, WatchesForTheTimeTheSettingsGive) {
+  using Value = kestro_testing::FakeSettingsStore::Value;
+  struct Case {
+    const char* label;
+    std::optional<Value> machine;
+    std::optional<Value> policy;
+    std::optional<int32_t> asked;
+    std::optional<int64_t> watched_for;
+  };
+  const Case cases[] = {
+      {"machine, none asked", 5000u, std::nullopt, std::nullopt, 5000},
+      {"machine, asked", 5000u, std::nullopt, 7000, 7000},
+      {"policy over the call", 5000u, 9000u, 7000, 9000},
+      {"policy 0 over the call: not watched", std::nullopt, 0u, 7000, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    kestro_testing::FakeSettingsStore store;
+    const std::u16string name = kExpireAfterMsSetting.value_name;
+    if (c.machine) store.SetNumber(SettingScope::kMachine, name, *c.machine);
+    if (c.policy) store.SetNumber(SettingScope::kPolicy, name, *c.policy);
+    DrawerSettingsReader settings(store);
+    FakePrintSpooler spooler = OfficeSpooler();
+    ValueMap arguments;
+    if (c.asked) arguments.emplace("expireAfterMs", *c.asked);
+    Answer answer;
+    RecordingWatcher watcher(&answer);
+    kestro_testing::StderrCapture capture;
+    HandleCashDrawerCall(MethodCall("openDrawer", std::make_unique<EncodableValue>(arguments)),
+                         std::make_unique<RecordingResult>(&answer), spooler,
+                         {&watcher, nullptr, nullptr, &settings});
+    capture.TakeLines();
+    std::vector<int64_t> watched;
+    for (const RecordingWatcher::Kick& kick : watcher.kicks)
+      watched.push_back(kick.expire_after_ms);
+    EXPECT_EQ(watched,
+              c.watched_for ? std::vector<int64_t>{*c.watched_for} : std::vector<int64_t>{});
+  }
+}
+
+// Keeps each event with the number of answers given before it.
+class AnswerCountingSink : public AuditSink {
+ public:
+  explicit AnswerCountingSink(const Answer* answer) : answer_(answer) {}
+  void Take(const AuditEvent& event) override {
+    events.push_back(event);
+    answers_before.push_back(answer_->count);
+  }
+  std::vector<AuditEvent> events;
+  std::vector<int> answers_before;
+
+ private:
+  const Answer* answer_;
+};
+
+// Every "openDrawer" on a map is one event, told after the answer.
+TEST(HandleCashDrawerCall, TellsTheAuditWhatBecameOfTheCommandAfterAnswering) {
+  using kestro_testing::Event;
+  using Kind = AuditEventKind;
+  const std::string receipt = "Receipt Printer";
+  struct Case {
+    const char* label;
+    std::string method;
+    std::optional<EncodableValue> arguments;
+    std::optional<FakePrintSpooler::Step> failing;
+    bool no_printers;
+    std::vector<AuditEvent> events;
+  };
+  const std::vector<Case> cases = {
+      {"the default printer",
+       "openDrawer",
+       EncodableValue(ValueMap{}),
+       std::nullopt,
+       false,
+       {Event(Kind::kKickSent, {std::string("Office Laser"), int64_t{1}, std::string("escPos"),
+                                int64_t{0}, std::string("app")})}},
+      {"an unknown printer",
+       "openDrawer",
+       EncodableValue(ValueMap{{"printerName", "Kitchen"}}),
+       std::nullopt,
+       false,
+       {Event(Kind::kKickNotSent, {std::string("Kitchen"), std::string(kOpenFailedMessage),
+                                   int64_t{1801}, std::string("app")})}},
+      {"no printer at all",
+       "openDrawer",
+       EncodableValue(ValueMap{}),
+       std::nullopt,
+       true,
+       {Event(Kind::kKickNotSent, {std::string(), std::string(kNoPrinterMessage), std::monostate(),
+                                   std::string("app")})}},
+      {"no map", "openDrawer", EncodableValue("Receipt"), std::nullopt, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    FakePrintSpooler spooler = OfficeSpooler();
+    if (c.no_printers) spooler = FakePrintSpooler();
+    if (c.failing) spooler.FailAt(*c.failing, 5);
+    Answer answer;
+    AnswerCountingSink sink(&answer);
+    AuditTrail audit({&sink});
+    auto argument = c.arguments ? std::make_unique<EncodableValue>(*c.arguments) : nullptr;
+    HandleCashDrawerCall(MethodCall(c.method, std::move(argument)),
+                         std::make_unique<RecordingResult>(&answer), spooler,
+                         {nullptr, nullptr, &audit});
+    EXPECT_EQ(sink.events, c.events);
+    EXPECT_EQ(sink.answers_before, std::vector<int>(c.events.size(), 1));
   }
 }
 

@@ -6,10 +6,10 @@
 namespace kestro {
 
 void HandleCashDrawerCall(const flutter::MethodCall& call,
-                          std::unique_ptr<flutter::MethodResult> result, KickWatcher* watcher,
-                          DrawerStateService* state) {
+                          std::unique_ptr<flutter::MethodResult> result,
+                          const CashDrawerServices& services) {
   SystemPrintSpooler spooler;
-  HandleCashDrawerCall(call, std::move(result), spooler, watcher, state);
+  HandleCashDrawerCall(call, std::move(result), spooler, services);
 }
 
 }  // namespace kestro

@@ -13,7 +13,7 @@ namespace {
 std::string Quoted(const std::u16string& text) { return "\"" + ToUtf8String(text) + "\""; }
 
 std::string SettingName(SettingScope scope, const char16_t* list, const std::u16string& printer) {
-  return SettingListPath(scope, list) + " value " + Quoted(printer);
+  return SettingPath(scope, list) + " value " + Quoted(printer);
 }
 
 // Parses a text as a choice of type T; std::nullopt when it is not one.
@@ -77,25 +77,6 @@ std::optional<std::pair<T, SettingSource>> Choose(SettingsStore& settings, const
 }
 
 }  // namespace
-
-const char* SourceName(SettingSource source) {
-  switch (source) {
-    case SettingSource::kPolicy:
-      return "policy";
-    case SettingSource::kCall:
-      return "call";
-    case SettingSource::kMachine:
-      return "machine";
-    case SettingSource::kDefault:
-      break;
-  }
-  return "default";
-}
-
-std::string SettingListPath(SettingScope scope, const char16_t* list) {
-  const char16_t* key = scope == SettingScope::kPolicy ? kPolicySettingsKey : kMachineSettingsKey;
-  return "HKLM\\" + ToUtf8String(key) + "\\" + ToUtf8String(list);
-}
 
 ChannelChoice ChooseDrawerChannel(const std::u16string& printer_name,
                                   const std::u16string& via_argument, SettingsStore& settings) {

@@ -18,15 +18,6 @@
 
 namespace kestro {
 
-// Where a choice came from.
-enum class SettingSource { kPolicy, kCall, kMachine, kDefault };
-
-// "policy", "call", "machine", "default".
-const char* SourceName(SettingSource source);
-
-// Where a list of settings is, for people: "HKLM\Software\kestro\DrawerStateVia".
-std::string SettingListPath(SettingScope scope, const char16_t* list);
-
 struct ChannelChoice {
   // kNone when nothing sets one.
   DrawerChannel channel;

@@ -178,9 +178,10 @@ std::optional<KickWatchOutcome> LookAt(PrintSpooler& spooler, WatchedKick& kick,
   return std::nullopt;
 }
 
-void Report(const WatchedKick& kick, const KickWatchOutcome& outcome) {
+void Report(const WatchedKick& kick, const KickWatchOutcome& outcome, KickWatchObserver& observer) {
   const std::string line = KickOutcomeLine(kick.printer_name, kick.job_id, outcome);
   if (!line.empty()) flutter::WriteStderrLine(line);
+  observer.KickWatchEnded(kick.printer_name, kick.job_id, outcome);
 }
 
 int64_t EarliestLook(const std::vector<WatchedKick>& kicks) {
@@ -191,13 +192,14 @@ int64_t EarliestLook(const std::vector<WatchedKick>& kicks) {
 
 // Looks at every kick that is due, in the order they came, and drops those
 // whose watch ended.
-void LookAtDueKicks(PrintSpooler& spooler, KickClock& clock, std::vector<WatchedKick>* kicks) {
+void LookAtDueKicks(PrintSpooler& spooler, KickClock& clock, KickWatchObserver& observer,
+                    std::vector<WatchedKick>* kicks) {
   for (auto kick = kicks->begin(); kick != kicks->end();) {
     const int64_t now = clock.NowMs();
     std::optional<KickWatchOutcome> outcome;
     if (kick->next_look_ms <= now) outcome = LookAt(spooler, *kick, now);
     if (outcome) {
-      Report(*kick, *outcome);
+      Report(*kick, *outcome, observer);
       kick = kicks->erase(kick);
     } else {
       ++kick;
@@ -270,7 +272,20 @@ std::string KickOutcomeLine(const std::u16string& printer_name, uint32_t job_id,
          job + ": error " + std::to_string(outcome.error_code);
 }
 
-struct DrawerKickWatch::State {
+// Passes each outcome on to the watch's observer while there is one.
+struct DrawerKickWatch::State : KickWatchObserver {
+  void KickWatchEnded(const std::u16string& printer_name, uint32_t job_id,
+                      const KickWatchOutcome& outcome) override {
+    std::lock_guard<std::mutex> lock(observer_mutex);
+    if (observer != nullptr) observer->KickWatchEnded(printer_name, job_id, outcome);
+  }
+
+  // Told no more once this returns.
+  void StopTelling() {
+    std::lock_guard<std::mutex> lock(observer_mutex);
+    observer = nullptr;
+  }
+
   struct HandedKick {
     std::u16string printer_name;
     uint32_t job_id;
@@ -285,15 +300,19 @@ struct DrawerKickWatch::State {
   std::vector<HandedKick> handed;  // guarded by mutex
   bool ending = false;             // guarded by mutex
   bool finished = false;           // guarded by mutex: the thread is done
+  std::mutex observer_mutex;
+  KickWatchObserver* observer = nullptr;  // guarded by observer_mutex
 };
 
 DrawerKickWatch::DrawerKickWatch(std::shared_ptr<PrintSpooler> spooler,
                                  std::shared_ptr<KickClock> clock,
-                                 std::shared_ptr<KickClock> teardown_clock)
+                                 std::shared_ptr<KickClock> teardown_clock,
+                                 KickWatchObserver* observer)
     : state_(std::make_shared<State>()) {
   state_->spooler = std::move(spooler);
   state_->clock = std::move(clock);
   state_->teardown_clock = std::move(teardown_clock);
+  state_->observer = observer;
 }
 
 DrawerKickWatch::~DrawerKickWatch() {
@@ -311,6 +330,7 @@ DrawerKickWatch::~DrawerKickWatch() {
       if (state_->finished) break;
     }
     if (teardown_clock.NowMs() >= give_up_at) {
+      state_->StopTelling();
       thread_.detach();
       flutter::WriteStderrLine(kTeardownGaveUpLine);
       return;
@@ -362,7 +382,7 @@ void DrawerKickWatch::Run(std::shared_ptr<State> state) {
       tearing_down = true;
       StartTeardown(clock.NowMs(), &kicks);
     }
-    LookAtDueKicks(spooler, clock, &kicks);
+    LookAtDueKicks(spooler, clock, *state, &kicks);
     if (ending && kicks.empty()) break;
     clock.WaitUntil(EarliestLook(kicks));
   }

@@ -106,6 +106,15 @@ inline constexpr char kTeardownGaveUpLine[] =
     "Warning: stopped waiting for the cash drawer command watch after 2000 ms: a spooler call "
     "has not returned";
 
+// Told how the watch of each kick ended, whatever the fate.
+class KickWatchObserver {
+ public:
+  virtual ~KickWatchObserver() = default;
+  // Called on the watch's thread, after the standard error line.
+  virtual void KickWatchEnded(const std::u16string& printer_name, uint32_t job_id,
+                              const KickWatchOutcome& outcome) = 0;
+};
+
 // Watches the app's kicks on one thread of its own, started at the first
 // Watch(). Each withdrawal, and each failed one, is one line on the standard
 // error stream (KickOutcomeLine).
@@ -115,8 +124,12 @@ class DrawerKickWatch : public KickWatcher {
   // (opening the printers by name itself) and is the one thread that waits
   // on `clock`; the destructor is the one that waits on `teardown_clock`.
   // All three are shared with the thread, which may outlive the watch.
+  // `observer`, when given, is borrowed and told each outcome, on the
+  // watch's thread, until the destructor returns and never after: one that
+  // gives up waiting for the thread stops it being told first (waiting for
+  // a call to it in progress), so it need only outlive the watch.
   DrawerKickWatch(std::shared_ptr<PrintSpooler> spooler, std::shared_ptr<KickClock> clock,
-                  std::shared_ptr<KickClock> teardown_clock);
+                  std::shared_ptr<KickClock> teardown_clock, KickWatchObserver* observer = nullptr);
 
   // Ends the watch. Kicks still queued get at most kTeardownGraceMs more, all
   // together, looked at every kTeardownStepMs, and are then withdrawn, so

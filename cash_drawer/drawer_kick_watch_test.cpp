@@ -362,6 +362,17 @@ int64_t SentAt(const WatchCase& c, size_t kick) {
   return kick < c.sent_at.size() ? c.sent_at[kick] : 0;
 }
 
+// Keeps what the watch tells its observer, as the standard error line each
+// outcome makes ("" for none).
+class RecordingObserver : public KickWatchObserver {
+ public:
+  void KickWatchEnded(const std::u16string& printer_name, uint32_t job_id,
+                      const KickWatchOutcome& outcome) override {
+    told.push_back(KickOutcomeLine(printer_name, job_id, outcome));
+  }
+  Log told;
+};
+
 // One receipt printer, the default, whose jobs live as `c` says.
 struct KickWatchRun {
   explicit KickWatchRun(const WatchCase& c)
@@ -397,7 +408,7 @@ struct KickWatchRun {
   // waits for, until it has nothing left or the teardown is due.
   void Run(const WatchCase& c) {
     const bool watched = !c.expire_after_ms || *c.expire_after_ms > 0;
-    DrawerKickWatch watch(spooler, clock, teardown_clock);
+    DrawerKickWatch watch(spooler, clock, teardown_clock, &observer);
     size_t sent = 0;
     for (int looks = 0;; ++looks) {
       const int64_t due = watched && sent > 0 ? clock->AwaitWaiter() : kNoDeadline;
@@ -421,6 +432,7 @@ struct KickWatchRun {
   std::shared_ptr<ManualKickClock> clock;
   std::shared_ptr<ManualKickClock> teardown_clock;
   std::u16string printer;
+  RecordingObserver observer;
 };
 
 // Whatever the job does, a kick is never withdrawn once it has printed, never
@@ -484,6 +496,14 @@ TEST(DrawerKickWatch, WatchesEachKickToItsEnd) {
     EXPECT_EQ(run.clock->NowMs(), c.ended_at);
     EXPECT_EQ(run.spooler->open_printers(), 0);
     ExpectNeverLateNorWrong(c, *run.spooler, lines);
+    // The observer is told the end of every kick watched, once, as the lines tell it.
+    const bool watched = !c.expire_after_ms || *c.expire_after_ms > 0;
+    EXPECT_EQ(run.observer.told.size(), watched ? c.kicks.size() : 0);
+    Log told_lines;
+    for (const std::string& line : run.observer.told) {
+      if (!line.empty()) told_lines.push_back(line);
+    }
+    EXPECT_EQ(told_lines, c.lines);
   }
 }
 
@@ -656,8 +676,9 @@ class CallGate {
 // A GetJobW that does not return (a print server gone from the network) keeps
 // the teardown waiting until its clock is 2000 ms on, not a moment longer;
 // the watch's thread, left alone with what it shares, still withdraws the
-// kick once the call returns.
+// kick once the call returns, but no longer tells the observer.
 TEST(DrawerKickWatch, TheTeardownWaitsForABlockedCallTwoSecondsAtMost) {
+  RecordingObserver observer;
   auto spooler = std::make_shared<FakePrintSpooler>();
   auto clock = std::make_shared<ManualKickClock>();
   auto teardown_clock = std::make_shared<ManualKickClock>();
@@ -672,7 +693,7 @@ TEST(DrawerKickWatch, TheTeardownWaitsForABlockedCallTwoSecondsAtMost) {
   };
   teardown_clock->SetNow(7000);
   StderrCapture capture;
-  auto watch = std::make_unique<DrawerKickWatch>(spooler, clock, teardown_clock);
+  auto watch = std::make_unique<DrawerKickWatch>(spooler, clock, teardown_clock, &observer);
   Answer answer;
   HandleCashDrawerCall(flutter::MethodCall("openDrawer", std::make_unique<EncodableValue>(
                                                              ValueMap{{"expireAfterMs", 30000}})),
@@ -696,6 +717,7 @@ TEST(DrawerKickWatch, TheTeardownWaitsForABlockedCallTwoSecondsAtMost) {
             Concat({DrawerJob(), Open(0), Reads({1}, {0, 100, 100, 350, 600, 850, 1100}),
                     Withdrawal(1, 1100), FailedReads(1, {1100}), Close(1100)}));
   EXPECT_EQ(spooler->open_printers(), 0);
+  EXPECT_EQ(observer.told, Log{});
 }
 
 }  // namespace

@@ -317,6 +317,36 @@ TEST(RegistrySettingsStoreTest, ReadsWhatAnAdministratorWrote) {
   }
 }
 
+// The numbers the driver wrote: a DWORD in each scope, the largest one
+// there is, a string and a QWORD as the wrong type, one written in the
+// 32-bit view only, and names that are not there.
+TEST(RegistrySettingsStoreTest, ReadsTheNumbersAnAdministratorWrote) {
+  struct Case {
+    SettingScope scope;
+    std::u16string name;
+    std::optional<uint32_t> value;
+    bool wrong_type;
+  };
+  const Case cases[] = {
+      {SettingScope::kPolicy, u"ExpireAfterMs", 5000, false},
+      {SettingScope::kMachine, u"ExpireAfterMs", 0xFFFFFFFFu, false},
+      {SettingScope::kPolicy, u"OpenWarningSeconds", std::nullopt, true},
+      {SettingScope::kMachine, u"DrawerLog", std::nullopt, true},
+      {SettingScope::kMachine, u"DrawerLogSizeKB", std::nullopt, false},
+      {SettingScope::kPolicy, u"DrawerLog", std::nullopt, false},
+      // A list's name is a subkey, not a value of the key.
+      {SettingScope::kMachine, u"DrawerStateVia", std::nullopt, false},
+      {SettingScope::kPolicy, std::u16string(u"ExpireAfterMs\0x", 15), std::nullopt, false},
+  };
+  RegistrySettingsStore store;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
+    bool wrong_type = false;
+    EXPECT_EQ(store.ReadNumber(c.scope, c.name, &wrong_type), c.value);
+    EXPECT_EQ(wrong_type, c.wrong_type);
+  }
+}
+
 // Wine's spooler, asked about ports that are no Standard TCP/IP port, and
 // the USB lookup on a machine without USB printers: failures with reasons.
 TEST(SystemLookupsTest, PortsThatCannotBeReadSayWhy) {

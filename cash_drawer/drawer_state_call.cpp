@@ -15,6 +15,9 @@ class NoSettings : public SettingsStore {
                                               const std::u16string&, bool*) override {
     return std::nullopt;
   }
+  std::optional<uint32_t> ReadNumber(SettingScope, const std::u16string&, bool*) override {
+    return std::nullopt;
+  }
 };
 
 // Fills in what every call reads besides its printer and its time.
@@ -103,7 +106,7 @@ DrawerStateOutcome UnreadOutcome(const DrawerStateCall& call, std::string reason
 
 DrawerStateOutcome CarryOutDrawerStateCall(const DrawerStateCall& call,
                                            const DrawerStateBackend& backend, ChannelLocks* locks,
-                                           const std::atomic<bool>* stop) {
+                                           const std::atomic<bool>* stop, const EachReading& each) {
   DrawerStateOutcome outcome = UnreadOutcome(call, "");
   outcome.read_over = ChannelToRead(call, backend, &outcome.reading.reason);
   if (!outcome.read_over) return outcome;
@@ -111,10 +114,11 @@ DrawerStateOutcome CarryOutDrawerStateCall(const DrawerStateCall& call,
   if (!call.wait_for) {
     outcome.reading =
         ReadDrawer(spec, call.timeout_ms, *backend.opener, *backend.clock, locks, stop);
+    if (each) each(outcome.reading);
     return outcome;
   }
   DrawerWait wait = WaitForDrawer(spec, *call.wait_for, call.timeout_ms, *backend.opener,
-                                  *backend.clock, locks, stop);
+                                  *backend.clock, locks, stop, each);
   outcome.reading = std::move(wait.reading);
   outcome.reached = wait.reached;
   outcome.waited_ms = wait.waited_ms;

@@ -99,10 +99,12 @@ struct DrawerStateOutcome {
 // Carries `call` out: resolves "port" through the printer's record, then
 // reads or waits (drawer_state_read.h), never longer than its time. Blocks
 // the calling thread; `locks` and `stop` as for ReadDrawer (both may be
-// null).
+// null). Every reading made, the one of a read and each of a wait, goes to
+// `each` (when given) as soon as it is made.
 DrawerStateOutcome CarryOutDrawerStateCall(const DrawerStateCall& call,
                                            const DrawerStateBackend& backend, ChannelLocks* locks,
-                                           const std::atomic<bool>* stop);
+                                           const std::atomic<bool>* stop,
+                                           const EachReading& each = nullptr);
 
 // The outcome of `call` when it is not read: "unknown" with `reason`.
 DrawerStateOutcome UnreadOutcome(const DrawerStateCall& call, std::string reason);

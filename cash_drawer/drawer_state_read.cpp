@@ -138,7 +138,7 @@ DrawerReading ReadDrawer(const DrawerReadSpec& spec, int64_t timeout_ms, DrawerL
 
 DrawerWait WaitForDrawer(const DrawerReadSpec& spec, DrawerState target, int64_t timeout_ms,
                          DrawerLinkOpener& opener, DrawerClock& clock, ChannelLocks* locks,
-                         const std::atomic<bool>* stop) {
+                         const std::atomic<bool>* stop, const EachReading& each) {
   const int64_t start = clock.NowMs();
   const int64_t deadline = start + std::max<int64_t>(timeout_ms, 0);
   DrawerWait wait;
@@ -148,6 +148,7 @@ DrawerWait WaitForDrawer(const DrawerReadSpec& spec, DrawerState target, int64_t
     const int64_t read_time = std::min(kWaitReadLongestMs, deadline - read_start);
     DrawerReading reading = ReadUntil(spec, read_time, target, opener, clock, locks, stop);
     if (reading.reason != kClosingReason) TakeLastFrame(&reading, spec.open_level);
+    if (each) each(reading);
     const DrawerState state = reading.state;
     if (state != DrawerState::kUnknown) {
       told = true;

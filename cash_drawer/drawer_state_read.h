@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -95,12 +96,18 @@ struct DrawerWait {
   DrawerReading reading;
 };
 
+// Told each reading of a wait as soon as it is made, on the waiting thread.
+using EachReading = std::function<void(const DrawerReading&)>;
+
 // Reads as ReadDrawer does every kWaitReadEveryMs (each read taking at most
 // kWaitReadLongestMs) until the state is `target`, in an answer or in an
-// unsolicited frame, or `timeout_ms` is up.
+// unsolicited frame, or `timeout_ms` is up. Each reading, a state told by an
+// unsolicited frame alone taken as the last frame's, goes to `each` (when
+// given) before the wait goes on.
 DrawerWait WaitForDrawer(const DrawerReadSpec& spec, DrawerState target, int64_t timeout_ms,
                          DrawerLinkOpener& opener, DrawerClock& clock,
-                         ChannelLocks* locks = nullptr, const std::atomic<bool>* stop = nullptr);
+                         ChannelLocks* locks = nullptr, const std::atomic<bool>* stop = nullptr,
+                         const EachReading& each = nullptr);
 
 }  // namespace kestro
 

@@ -210,6 +210,8 @@ struct WaitCase {
   DrawerState state;  // of the reading the wait ends with
   std::string reason;
   std::vector<int64_t> sends;
+  // Each reading as it was told, "STATE@MS" or "unknown: REASON@MS".
+  std::vector<std::string> told;
 };
 
 std::vector<WaitCase> WaitCases() {
@@ -233,39 +235,52 @@ std::vector<WaitCase> WaitCases() {
   // clang-format off
   return {
       {"closed at the fourth read", closing_at_500, DrawerState::kClosed, 2000, true, 620,
-       DrawerState::kClosed, "", {0, 200, 400, 600}},
+       DrawerState::kClosed, "", {0, 200, 400, 600},
+       {"open@20", "open@220", "open@420", "closed@620"}},
       {"already there", closing_at_500, DrawerState::kOpen, 2000, true, 20, DrawerState::kOpen,
-       "", {0}},
+       "", {0}, {"open@20"}},
       {"never there", kestro_testing::AnsweringDevice(kHighAnswer), DrawerState::kOpen, 1000,
        false, 1000,
-       DrawerState::kClosed, "", {0, 200, 400, 600, 800}},
+       DrawerState::kClosed, "", {0, 200, 400, 600, 800},
+       {"closed@20", "closed@220", "closed@420", "closed@620", "closed@820"}},
       {"silent: each read takes its longest", FakeDevice{}, DrawerState::kClosed, 2500, false,
-       2500, DrawerState::kUnknown, "no answer", {0, 1000, 2000}},
+       2500, DrawerState::kUnknown, "no answer", {0, 1000, 2000},
+       {"unknown: no answer@1000", "unknown: no answer@2000", "unknown: no answer@2500"}},
       {"a known state outlives later failures", answers_once, DrawerState::kClosed, 1500,
-       false, 1500, DrawerState::kOpen, "", {0, 200, 1200}},
+       false, 1500, DrawerState::kOpen, "", {0, 200, 1200},
+       {"open@20", "unknown: no answer@1200", "unknown: no answer@1500"}},
       {"busy all along", busy, DrawerState::kClosed, 300, false, 300, DrawerState::kUnknown,
-       "busy", {}},
+       "busy", {}, {"unknown: busy@300"}},
       {"an unsolicited frame ends it", frame_only, DrawerState::kClosed, 2000, true, 30,
-       DrawerState::kClosed, "", {0}},
+       DrawerState::kClosed, "", {0}, {"closed@30"}},
       {"no time", closing_at_500, DrawerState::kOpen, 0, false, 0, DrawerState::kUnknown,
-       "no answer", {0}},
+       "no answer", {0}, {"unknown: no answer@0"}},
   };
   // clang-format on
 }
 
+// Each reading of the wait is told as soon as it is made.
 TEST(WaitForDrawer, ReadsEvery200MsUntilTheStateOrTheTime) {
   for (const WaitCase& c : WaitCases()) {
     SCOPED_TRACE(c.label);
     auto clock = std::make_shared<ManualDrawerClock>();
     FakeLinkOpener opener(clock);
     opener.Add("COM3", c.device);
-    const DrawerWait wait = WaitForDrawer(Spec(u"COM3"), c.target, c.timeout_ms, opener, *clock);
+    std::vector<std::string> told;
+    const EachReading each = [&told, &clock](const DrawerReading& reading) {
+      const std::string state = StateName(reading.state);
+      told.push_back((reading.reason.empty() ? state : state + ": " + reading.reason) + "@" +
+                     std::to_string(clock->NowMs()));
+    };
+    const DrawerWait wait = WaitForDrawer(Spec(u"COM3"), c.target, c.timeout_ms, opener, *clock,
+                                          nullptr, nullptr, each);
     EXPECT_EQ(wait.reached, c.reached);
     EXPECT_EQ(wait.waited_ms, c.waited_ms);
     EXPECT_EQ(wait.reading.state, c.state);
     EXPECT_EQ(wait.reading.reason, c.reason);
     EXPECT_EQ(SendTimes(opener.log()), c.sends);
     EXPECT_EQ(clock->NowMs(), c.waited_ms);
+    EXPECT_EQ(told, c.told);
   }
 }
 

@@ -34,6 +34,18 @@ struct DrawerStateService::State {
   uint64_t next_id = 0;                 // guarded by mutex
   int threads = 0;                      // running; guarded by mutex
 
+  std::mutex observer_mutex;
+  DrawerReadingObserver* observer = nullptr;  // guarded by observer_mutex
+
+  // On a thread of the service: tells the observer of a reading of the
+  // drawer of `printer_name` that found its state.
+  void Tell(const std::u16string& printer_name, const DrawerReading& reading) {
+    if (reading.state == DrawerState::kUnknown) return;
+    const int64_t now_ms = backend.clock->NowMs();
+    std::lock_guard<std::mutex> lock(observer_mutex);
+    if (observer != nullptr) observer->DrawerRead(printer_name, reading.state, now_ms);
+  }
+
   // On the UI thread: answers call `id`, unless it has been answered.
   void Deliver(uint64_t id, const DrawerStateOutcome& outcome) {
     Answer answer;
@@ -72,8 +84,11 @@ void Work(std::shared_ptr<State> state) {
   uint64_t id = 0;
   DrawerStateCall call;
   while (TakeNext(*state, &id, &call)) {
+    const EachReading tell = [&state, &call](const DrawerReading& reading) {
+      state->Tell(call.printer.name, reading);
+    };
     DrawerStateOutcome outcome =
-        CarryOutDrawerStateCall(call, state->backend, &state->locks, &state->closing);
+        CarryOutDrawerStateCall(call, state->backend, &state->locks, &state->closing, tell);
     std::lock_guard<std::mutex> lock(state->mutex);
     if (state->closing) continue;
     // A task the UI thread refuses leaves the call pending, to be answered
@@ -88,14 +103,19 @@ DrawerStateService::DrawerStateService(DrawerStateBackend backend, UiTaskRunner&
     : DrawerStateService(std::move(backend), runner, Limits()) {}
 
 DrawerStateService::DrawerStateService(DrawerStateBackend backend, UiTaskRunner& runner,
-                                       Limits limits)
+                                       Limits limits, DrawerReadingObserver* observer)
     : state_(std::make_shared<State>()) {
   state_->backend = std::move(backend);
   state_->runner = &runner;
   state_->limits = limits;
+  state_->observer = observer;
 }
 
 DrawerStateService::~DrawerStateService() {
+  {
+    std::lock_guard<std::mutex> lock(state_->observer_mutex);
+    state_->observer = nullptr;
+  }
   std::map<uint64_t, State::Pending> left;
   {
     std::lock_guard<std::mutex> lock(state_->mutex);

@@ -11,7 +11,8 @@
 // reason "closing"; the calls still running are told to stop, and the
 // destructor waits for them no longer than `teardown_grace_ms`. What the
 // threads use is held shared, so a thread may outlive the service; it then
-// ends without answering.
+// ends without answering. Each reading that tells the drawer's state goes to
+// an observer, which keeps the drawer's audit trail.
 
 #ifndef KESTRO_CASH_DRAWER_DRAWER_STATE_SERVICE_H_
 #define KESTRO_CASH_DRAWER_DRAWER_STATE_SERVICE_H_
@@ -19,11 +20,25 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "cash_drawer/drawer_state_call.h"
 #include "cash_drawer/ui_task_runner.h"
 
 namespace kestro {
+
+// Told each reading of a drawer's state that the service makes and that finds
+// the drawer open or closed: the read of "getDrawerState", each read of a
+// wait ("waitForDrawer", a confirmation of "openDrawer"). Readings that tell
+// no state ("unknown") are not told.
+class DrawerReadingObserver {
+ public:
+  virtual ~DrawerReadingObserver() = default;
+  // On the service's thread that made the reading, as soon as it is made, at
+  // `now_ms` on the backend's clock; several threads may call at once.
+  virtual void DrawerRead(const std::u16string& printer_name, DrawerState state,
+                          int64_t now_ms) = 0;
+};
 
 class DrawerStateService {
  public:
@@ -39,10 +54,14 @@ class DrawerStateService {
 
   // `backend` is shared with the threads. `runner` is borrowed: it must
   // outlive the service, which posts nothing to it once destroyed.
+  // `observer`, when given, is borrowed too, and told each reading until the
+  // destructor begins, never after, so it need only outlive the service.
   DrawerStateService(DrawerStateBackend backend, UiTaskRunner& runner);
-  DrawerStateService(DrawerStateBackend backend, UiTaskRunner& runner, Limits limits);
+  DrawerStateService(DrawerStateBackend backend, UiTaskRunner& runner, Limits limits,
+                     DrawerReadingObserver* observer = nullptr);
 
-  // On the UI thread: answers every call not yet answered with
+  // On the UI thread: stops telling the observer (waiting for a call to it in
+  // progress), answers every call not yet answered with
   // UnreadOutcome(call, kClosingReason), stops the rest, and waits for the
   // threads at most `teardown_grace_ms`.
   ~DrawerStateService();

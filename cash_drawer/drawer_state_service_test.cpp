@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,6 +67,27 @@ std::vector<std::string> Only(const std::vector<Answers>& answers) {
   return summaries;
 }
 
+// Keeps each reading the service tells, "PRINTER STATE@MS", sorted on
+// demand: the service's threads tell them in any order.
+class RecordingReadings : public DrawerReadingObserver {
+ public:
+  void DrawerRead(const std::u16string& printer_name, DrawerState state, int64_t now_ms) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    told_.push_back(std::string(printer_name.begin(), printer_name.end()) + " " + StateName(state) +
+                    "@" + std::to_string(now_ms));
+  }
+  std::vector<std::string> Sorted() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> told = told_;
+    std::sort(told.begin(), told.end());
+    return told;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> told_;  // guarded by mutex_
+};
+
 // Blocks until nothing but `*opener` holds it, which is when every thread of
 // a destroyed service has ended, then lets it go.
 void AwaitThreadsEnded(std::shared_ptr<kestro_testing::FakeLinkOpener>* opener) {
@@ -74,12 +96,15 @@ void AwaitThreadsEnded(std::shared_ptr<kestro_testing::FakeLinkOpener>* opener) 
   while (!watched.expired()) std::this_thread::yield();
 }
 
+// The readings that tell a state are told to the observer, at the times they
+// were made; those that tell none are not.
 TEST(DrawerStateService, AnswersEachCallOnceOnTheUiThread) {
   DrawerStateTill till;
   QueuedUiTaskRunner runner;
+  RecordingReadings readings;
   std::vector<Answers> answers;
   {
-    DrawerStateService service(till.backend(), runner, {2, 2000});
+    DrawerStateService service(till.backend(), runner, {2, 2000}, &readings);
     StartAll(service,
              {ReadOf(u"COM2"), ReadOf(u"usb:USB002"), ReadOf(u"COM5", 300), ReadOf(u"COM9"),
               ReadOf(u"tcp:10.0.0.7:9100", 100)},
@@ -92,6 +117,11 @@ TEST(DrawerStateService, AnswersEachCallOnceOnTheUiThread) {
             (std::vector<std::string>{
                 "closed via COM2", "open via USB002", "unknown via COM5: no answer",
                 "unknown via COM9: no such device", "unknown via tcp 10.0.0.7:9100: busy"}));
+  // Two threads move one clock: only the first reading's time is known.
+  std::vector<std::string> told = readings.Sorted();
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[0].substr(0, told[0].find('@')), "Receipt closed");
+  EXPECT_EQ(told[1].substr(0, told[1].find('@')), "Receipt open");
 }
 
 // Reads of five channels with three threads: three run at once, the rest
@@ -150,14 +180,15 @@ TEST(DrawerStateService, NeverInterleavesTwoReadsOfOneChannel) {
 
 // The window closes while one answer waits for the UI thread, one read runs
 // and two wait for a thread: all four are answered at once, "closing", and
-// the read still running ends later without a word.
+// the read still running ends later without a word, to the observer too.
 TEST(DrawerStateService, AnswersWhatIsLeftAtOnceWhenDestroyed) {
   DrawerStateTill till;
   QueuedUiTaskRunner runner;
+  RecordingReadings readings;
   std::vector<Answers> answers(4);
   auto opener = till.opener;
   {
-    DrawerStateService service(till.backend(), runner, {1, 0});
+    DrawerStateService service(till.backend(), runner, {1, 0}, &readings);
     Start(service, ReadOf(u"COM2"), &answers[0]);
     runner.AwaitPosted(1);
     opener->Hold();
@@ -178,6 +209,7 @@ TEST(DrawerStateService, AnswersWhatIsLeftAtOnceWhenDestroyed) {
   AwaitThreadsEnded(&opener);
   EXPECT_EQ(runner.RunQueued(), 0u);
   EXPECT_EQ(Only(answers), closing);
+  EXPECT_EQ(readings.Sorted(), std::vector<std::string>{"Receipt closed@20"});
 }
 
 // An answer the UI thread does not take (it is ending) is given when the

@@ -39,13 +39,13 @@ std::optional<std::u16string> ReadRegistryString(HKEY key, const std::u16string&
   return std::nullopt;
 }
 
-std::optional<uint32_t> ReadRegistryDword(HKEY key, const std::u16string& name) {
+std::optional<uint32_t> ReadRegistryDword(HKEY key, const std::u16string& name, bool* wrong_type) {
   DWORD value = 0;
   DWORD bytes = sizeof(value);
-  if (::RegGetValueW(key, nullptr, text::AsWideChars(name), RRF_RT_REG_DWORD, nullptr, &value,
-                     &bytes) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
+  const LSTATUS status = ::RegGetValueW(key, nullptr, text::AsWideChars(name), RRF_RT_REG_DWORD,
+                                        nullptr, &value, &bytes);
+  if (status == ERROR_UNSUPPORTED_TYPE && wrong_type != nullptr) *wrong_type = true;
+  if (status != ERROR_SUCCESS) return std::nullopt;
   return value;
 }
 

@@ -20,9 +20,11 @@ namespace kestro {
 std::optional<std::u16string> ReadRegistryString(HKEY key, const std::u16string& name,
                                                  bool* wrong_type);
 
-// The REG_DWORD value `name` of `key`; nullopt when it is missing or of
-// another type.
-std::optional<uint32_t> ReadRegistryDword(HKEY key, const std::u16string& name);
+// The REG_DWORD value `name` of `key`; nullopt when it is missing or cannot
+// be read. A value of another type is nullopt too and sets `*wrong_type` to
+// true (which may be null); nothing else changes `*wrong_type`.
+std::optional<uint32_t> ReadRegistryDword(HKEY key, const std::u16string& name,
+                                          bool* wrong_type = nullptr);
 
 }  // namespace kestro
 

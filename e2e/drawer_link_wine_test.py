@@ -24,6 +24,15 @@ WINE_PORTS_KEY = r"HKEY_LOCAL_MACHINE\Software\Wine\Ports"
 # What the settings test reads back (RegistrySettingsStoreTest): each key
 # with its values, as .reg text.
 SETTINGS = {
+    r"HKEY_LOCAL_MACHINE\Software\Policies\kestro": {
+        "ExpireAfterMs": "dword:00001388",
+        "OpenWarningSeconds": '"90"'},
+    r"HKEY_LOCAL_MACHINE\Software\kestro": {
+        "ExpireAfterMs": "dword:ffffffff",
+        # REG_QWORD 1
+        "DrawerLog": "hex(b):01,00,00,00,00,00,00,00"},
+    r"HKEY_LOCAL_MACHINE\Software\WOW6432Node\kestro": {
+        "DrawerLogSizeKB": "dword:00000040"},
     r"HKEY_LOCAL_MACHINE\Software\Policies\kestro\DrawerStateVia": {
         "Receipt Printer": '"COM1"'},
     r"HKEY_LOCAL_MACHINE\Software\Policies\kestro\DrawerOpenLevel": {

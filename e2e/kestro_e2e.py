@@ -82,12 +82,12 @@ def read_transcript(path):
 
 
 def run_kestro(name, requests=None, app_args=(), env=None, via_launcher=False,
-               end_session=False, timeout=120, prefix=PREFIX):
-    """Runs kestro.exe from the bundle in `prefix` with the stand-in app's
-    `requests` (a list of script lines, or None for no script) and `app_args`
-    after the app's own options. Returns the exit code, standard error and
-    transcript. With `end_session` the launcher ends the session once the
-    window shows."""
+               end_session=False, timeout=120, prefix=PREFIX, bundle=BUNDLE):
+    """Runs kestro.exe from the bundle (or a copy of it) in `prefix` with the
+    stand-in app's `requests` (a list of script lines, or None for no script)
+    and `app_args` after the app's own options. Returns the exit code,
+    standard error and transcript. With `end_session` the launcher ends the
+    session once the window shows."""
     WORK.mkdir(parents=True, exist_ok=True)
     script = WORK / f"{name}.jsonl"
     transcript = WORK / f"{name}.transcript.jsonl"
@@ -104,12 +104,12 @@ def run_kestro(name, requests=None, app_args=(), env=None, via_launcher=False,
     command = [WINE_RUN, "--prefix", str(prefix)]
     if end_session:
         command += [LAUNCHER, "--end-session", windows_path(transcript),
-                    windows_path(at_session_end), windows_path(BUNDLE / "kestro.exe")]
+                    windows_path(at_session_end), windows_path(bundle / "kestro.exe")]
     elif via_launcher:
-        command += [LAUNCHER, windows_path(BUNDLE / "kestro.exe")]
+        command += [LAUNCHER, windows_path(bundle / "kestro.exe")]
     else:
-        command += [str(BUNDLE / "kestro.exe")]
-    completed = subprocess.run(command + arguments, cwd=BUNDLE, env={**os.environ, **(env or {})},
+        command += [str(bundle / "kestro.exe")]
+    completed = subprocess.run(command + arguments, cwd=bundle, env={**os.environ, **(env or {})},
                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, timeout=timeout, check=False)
     return Run(completed.returncode, completed.stderr.decode("utf-8", "replace"),
@@ -148,12 +148,14 @@ class ToolRun:
     stderr: str
 
 
-def run_drawer_tool(*arguments, timeout=120, prefix=PREFIX):
-    """Runs the bundled kestro-drawer.exe with `arguments` in `prefix`; its
-    output is UTF-8 when it goes to a pipe."""
+def run_drawer_tool(*arguments, timeout=120, env=None, prefix=PREFIX, bundle=BUNDLE):
+    """Runs the bundled kestro-drawer.exe (or the one in a copy of the
+    bundle) with `arguments` in `prefix`; its output is UTF-8 when it goes to
+    a pipe."""
     completed = subprocess.run([WINE_RUN, "--prefix", str(prefix),
-                                str(BUNDLE / "kestro-drawer.exe"), *arguments],
-                               cwd=BUNDLE, stdin=subprocess.DEVNULL, capture_output=True,
+                                str(bundle / "kestro-drawer.exe"), *arguments],
+                               cwd=bundle, env={**os.environ, **(env or {})},
+                               stdin=subprocess.DEVNULL, capture_output=True,
                                timeout=timeout, check=False)
     return ToolRun(completed.returncode, completed.stdout.decode("utf-8"),
                    completed.stderr.decode("utf-8", "replace"))

@@ -17,7 +17,9 @@ class StartupTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.run_ = e2e.run_kestro("startup", [LIST_PRINTERS], app_args=["alpha", "two words"])
+        # Wine's RegisterApplicationRestart only traces what it is given.
+        cls.run_ = e2e.run_kestro("startup", [LIST_PRINTERS], app_args=["alpha", "two words"],
+                                  env={"WINEDEBUG": "fixme+process"})
         cls.started = cls.run_.started()
 
     def test_exits_zero_after_the_script(self):
@@ -25,6 +27,12 @@ class StartupTest(unittest.TestCase):
         self.assertEqual(self.run_.transcript[-1]["event"], "closing")
         self.assertEqual(self.run_.transcript[-1]["answered"], 1)
         self.assertFalse(self.run_.transcript[-1]["unanswered"])
+
+    def test_registers_for_restart_except_after_a_crash_a_hang_or_a_reboot(self):
+        # RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT, no command line.
+        calls = [line.split(":", 1)[1] for line in self.run_.stderr_lines()
+                 if "RegisterApplicationRestart" in line]
+        self.assertEqual(calls, ["fixme:process:RegisterApplicationRestart ((null),11)"])
 
     def test_the_window_is_titled_kestro(self):
         self.assertEqual(self.started["event"], "started")

@@ -1,11 +1,14 @@
 """The installer package as a shop's IT uses it, in one walk through a Wine
-prefix of its own: a silent installation of an older package; the upgrade
-to this version's package, signed with a certificate made for the test, with
-START_AT_LOGON=1; the installed program started from Program Files against a
-spooler printer; a refused downgrade; the silent removal. After each step
-the installed files are compared byte for byte with the bundle the package
-was built from, and the shortcut, the "Apps & features" entry and the Run
-value are read from the prefix.
+prefix of its own: a setting property out of range refused; a silent
+installation of an older package with START_AT_LOGON=1; the upgrade to this
+version's package, signed with a certificate made for the test, given the
+machine settings EXPIRE_AFTER_MS and OPEN_WARNING_SECONDS but not
+START_AT_LOGON, which it keeps; the installed program started from Program
+Files against a spooler printer, writing its record; a refused downgrade;
+the silent removal. After each step the installed files (the policy
+templates among them) are compared byte for byte with the bundle the package
+was built from, and the shortcut, the "Apps & features" entry, the Run
+value, the machine settings and the event source are read from the prefix.
 
 Paths come from the environment that ctest sets (packaging/CMakeLists.txt),
 which gives the end-to-end helpers (e2e/kestro_e2e.py) a work folder and so a
@@ -48,6 +51,11 @@ RUN_KEY = SOFTWARE + r"\Microsoft\Windows\CurrentVersion\Run"
 UNINSTALL_KEY = SOFTWARE + r"\Microsoft\Windows\CurrentVersion\Uninstall"
 PRODUCTS_KEY = SOFTWARE + r"\Classes\Installer\Products"
 OWN_KEY = SOFTWARE + r"\kestro"
+EVENT_SOURCE_KEY = (r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\EventLog"
+                    r"\Application\kestro")
+POLICY_SOURCE = pathlib.Path(__file__).resolve().parent / "policy"
+RECORD_FOLDER = DRIVE_C / "ProgramData" / "kestro" / "drawer-log"
+SETTINGS = ["EXPIRE_AFTER_MS=5000", "OPEN_WARNING_SECONDS=90"]
 # A value line of `reg query`: four blanks before the name, the type and the value.
 VALUE_LINE = re.compile(r"^ {4}(.+?) {4}(REG_\w+)(?: {4}(.*))?$")
 
@@ -76,16 +84,17 @@ def msiexec(log_name, *arguments):
     return code, text
 
 
-def registry(key):
-    """{key: {value name: value}} for `key` and every key below it; empty
-    when `key` does not exist."""
+def registry(key, with_types=False):
+    """{key: {value name: value}} for `key` and every key below it, each
+    value with its type when asked ((type, value)); empty when `key` does not
+    exist."""
     tree, values = {}, None
     for line in wine("reg", "query", key, "/s").stdout.splitlines():
         line = line.rstrip("\r")
         if line.startswith("HKEY_"):
             values = tree.setdefault(line, {})
         elif values is not None and (found := VALUE_LINE.match(line)):
-            values[found[1]] = found[3] or ""
+            values[found[1]] = (found[2], found[3] or "") if with_types else found[3] or ""
     return tree
 
 
@@ -184,9 +193,15 @@ class PackageWalkTest(unittest.TestCase):
     def test_install_upgrade_run_downgrade_and_remove(self):
         self.check_packages()
         before = self.prefix_state()
-        self.check_installs_silently(self.older, OLDER_VERSION, self.older_bundle, [], before)
-        self.check_installs_silently(self.newer, VERSION, self.signed_bundle,
+        self.check_a_setting_out_of_range_is_refused(before)
+        self.check_installs_silently(self.older, OLDER_VERSION, self.older_bundle,
                                      ["START_AT_LOGON=1"], before)
+        self.assertEqual(registry(OWN_KEY, with_types=True)[OWN_KEY],
+                         {"StartMenuShortcut": ("REG_DWORD", "0x1")})
+        # An upgrade that does not give START_AT_LOGON keeps it.
+        self.check_installs_silently(self.newer, VERSION, self.signed_bundle, SETTINGS, before,
+                                     starts_at_logon=True)
+        self.check_settings_event_source_and_policies()
         self.check_signatures()
         self.check_installed_program_opens_the_drawer()
         self.check_downgrade_is_refused()
@@ -208,7 +223,15 @@ class PackageWalkTest(unittest.TestCase):
         return {"entries": uninstall_entries(), "shortcuts": shortcuts(),
                 "run": registry(RUN_KEY).get(RUN_KEY, {}), "products": registry(PRODUCTS_KEY)}
 
-    def check_installs_silently(self, package, version, bundle, properties, before):
+    def check_a_setting_out_of_range_is_refused(self, before):
+        code, log = msiexec("out-of-range", "/i", e2e.windows_path(self.older),
+                            "EXPIRE_AFTER_MS=600001")
+        self.assertEqual(code, ERROR_INSTALL_FAILURE % 256, log[-3000:])
+        self.assertFalse(INSTALL_DIR.exists())
+        self.assertEqual(self.prefix_state(), before)
+
+    def check_installs_silently(self, package, version, bundle, properties, before,
+                                starts_at_logon=None):
         code, log = msiexec(f"install-{version}", "/i", e2e.windows_path(package), *properties)
         self.assertEqual(code, 0, log[-3000:])
         self.assertEqual(file_digests(INSTALL_DIR), file_digests(bundle))
@@ -232,9 +255,25 @@ class PackageWalkTest(unittest.TestCase):
 
         run = registry(RUN_KEY).get(RUN_KEY, {})
         expected_run = dict(before["run"])
-        if "START_AT_LOGON=1" in properties:
+        if starts_at_logon or "START_AT_LOGON=1" in properties:
             expected_run["kestro"] = f'"{INSTALLED_PROGRAM}"'
         self.assertEqual(run, expected_run)
+
+    def check_settings_event_source_and_policies(self):
+        self.assertEqual(registry(OWN_KEY, with_types=True)[OWN_KEY], {
+            "StartMenuShortcut": ("REG_DWORD", "0x1"),
+            "ExpireAfterMs": ("REG_DWORD", "0x1388"),
+            "OpenWarningSeconds": ("REG_DWORD", "0x5a")})
+        self.assertEqual(registry(EVENT_SOURCE_KEY, with_types=True), {EVENT_SOURCE_KEY: {
+            "EventMessageFile": ("REG_EXPAND_SZ", INSTALLED_PROGRAM),
+            "TypesSupported": ("REG_DWORD", "0x7")}})
+        for template in ("kestro.admx", "en-US/kestro.adml"):
+            self.assertEqual((INSTALL_DIR / "policy" / template).read_bytes(),
+                             (POLICY_SOURCE / template).read_bytes())
+        self.assertTrue(RECORD_FOLDER.is_dir())
+        # The folder's permissions, which Wine does not apply, are in the package.
+        (permissions,) = msi_table(self.newer, "MsiLockPermissionsEx")
+        self.assertEqual(permissions[1:3], ["RecordFolder", "CreateFolder"])
 
     def check_signatures(self):
         signed = build_arguments("--sign-file")
@@ -263,6 +302,13 @@ class PackageWalkTest(unittest.TestCase):
             "success": True, "message": SENT, "printerName": PRINTER}})
         received = e2e.wait_for_port_bytes(PRINTER, len(DRAWER_KICK) // 2)
         self.assertEqual(received.hex(), DRAWER_KICK)
+        # The registered source takes the events without a word; the record has them.
+        self.assertNotIn("no source", stderr)
+        record = [json.loads(line) for line in
+                  (RECORD_FOLDER / "drawer-log.jsonl").read_text(encoding="utf-8").splitlines()]
+        self.assertEqual([(r["event"], r.get("printer")) for r in record],
+                         [("programStarted", None), ("kickSent", PRINTER),
+                          ("programEnded", None)])
 
     def check_downgrade_is_refused(self):
         installed = file_digests(INSTALL_DIR)
@@ -272,8 +318,8 @@ class PackageWalkTest(unittest.TestCase):
         # Refused because of the newer version found. Windows logs the launch
         # condition's message, which the package carries; Wine logs none.
         self.assertIn("WIX_DOWNGRADE_DETECTED = {", log)
-        self.assertEqual(msi_table(self.older, "LaunchCondition"),
-                         [["NOT WIX_DOWNGRADE_DETECTED", DOWNGRADE_MESSAGE]])
+        self.assertIn(["NOT WIX_DOWNGRADE_DETECTED", DOWNGRADE_MESSAGE],
+                      msi_table(self.older, "LaunchCondition"))
         self.assertEqual(file_digests(INSTALL_DIR), installed)
         self.assertEqual(uninstall_entries(), entries)
 
@@ -283,6 +329,9 @@ class PackageWalkTest(unittest.TestCase):
         self.assertFalse(INSTALL_DIR.exists())
         self.assertEqual(self.prefix_state(), before)
         self.assertEqual(registry(OWN_KEY), {})
+        self.assertEqual(registry(EVENT_SOURCE_KEY), {})
+        # What the program wrote stays.
+        self.assertTrue((RECORD_FOLDER / "drawer-log.jsonl").is_file())
 
 
 if __name__ == "__main__":

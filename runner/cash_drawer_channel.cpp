@@ -23,15 +23,25 @@ kestro::DrawerStateService::Limits StateServiceLimits() {
 
 }  // namespace
 
-CashDrawerChannel::CashDrawerChannel(flutter::BinaryMessenger* messenger)
-    : watch_(std::make_shared<kestro::SystemPrintSpooler>(),
+CashDrawerChannel::CashDrawerChannel(flutter::BinaryMessenger* messenger, CashDrawerMachine machine)
+    : machine_(machine),
+      watch_auditor_(machine.audit == nullptr
+                         ? nullptr
+                         : std::make_unique<kestro::KickWatchAuditor>(*machine.audit)),
+      reading_auditor_(machine.tracker == nullptr || machine.settings == nullptr
+                           ? nullptr
+                           : std::make_unique<kestro::DrawerReadingAuditor>(*machine.tracker,
+                                                                            *machine.settings)),
+      watch_(std::make_shared<kestro::SystemPrintSpooler>(),
              std::make_shared<kestro::SystemKickClock>(),
-             std::make_shared<kestro::SystemKickClock>()),
-      state_service_(kestro::MakeSystemDrawerStateBackend(), task_runner_, StateServiceLimits()),
+             std::make_shared<kestro::SystemKickClock>(), watch_auditor_.get()),
+      state_service_(kestro::MakeSystemDrawerStateBackend(), task_runner_, StateServiceLimits(),
+                     reading_auditor_.get()),
       channel_(messenger, kestro::kCashDrawerChannelName, &flutter::CodecForSerializer()) {
   channel_.SetCallHandler(
       [this](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {
-        kestro::HandleCashDrawerCall(call, std::move(result), &watch_, &state_service_);
+        kestro::HandleCashDrawerCall(call, std::move(result),
+                                     {&watch_, &state_service_, machine_.audit, machine_.settings});
       });
 }
 

@@ -16,7 +16,8 @@ bool IsSessionEnd(UINT message) {
 
 }  // namespace
 
-FlutterWindow::FlutterWindow(const flutter::DartBundle& bundle) : bundle(bundle) {}
+FlutterWindow::FlutterWindow(const flutter::DartBundle& bundle, CashDrawerMachine machine)
+    : bundle(bundle), machine(machine) {}
 
 FlutterWindow::~FlutterWindow() {
   cash_drawer_channel.reset();
@@ -51,7 +52,7 @@ void FlutterWindow::InstallCashDrawerChannel() {
   // channel's name.
   cash_drawer_channel.reset();
   cash_drawer_channel =
-      std::make_unique<CashDrawerChannel>(view_controller->GetEngine()->GetMessenger());
+      std::make_unique<CashDrawerChannel>(view_controller->GetEngine()->GetMessenger(), machine);
 }
 
 LRESULT FlutterWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -22,8 +22,10 @@
 // the plugins), and only then may the quit message be posted.
 class FlutterWindow : public Win32Window {
  public:
-  // Keeps its own copy of `bundle`. No window is created yet.
-  explicit FlutterWindow(const flutter::DartBundle& bundle);
+  // Keeps its own copy of `bundle`; the cash drawer channel it installs works
+  // with `machine`, whose services must outlive the window. No window is
+  // created yet.
+  explicit FlutterWindow(const flutter::DartBundle& bundle, CashDrawerMachine machine = {});
   // Destroys the channel, then the view controller, then the bundle, then
   // the window if it is still there.
   ~FlutterWindow() override;
@@ -45,6 +47,7 @@ class FlutterWindow : public Win32Window {
   friend class FlutterWindowTestPeer;
 
   flutter::DartBundle bundle;
+  CashDrawerMachine machine;
   // Present only while complete (it has a view), so that every message
   // handled with a controller may act on its engine.
   std::unique_ptr<flutter::FlutterViewController> view_controller;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 
+#include "cash_drawer/kick_audit.h"
 #include "cash_drawer/text_conversion.h"
 #include "tools/kestro_drawer/drawer_tool_arguments.h"
 #include "tools/kestro_drawer/drawer_tool_commands.h"
@@ -24,19 +25,45 @@ void Show(const DrawerToolArguments& arguments, const std::function<nlohmann::js
   }
 }
 
-// Says what was sent before watching the kick, which can take a while.
+// Says what was sent before watching the kick, which can take a while; the
+// audit is told after each step is shown.
 int RunOpen(const DrawerToolArguments& arguments, const DrawerToolContext& context,
             std::ostream& out) {
   OpenReport report = OpenDrawer(arguments, context.spooler);
   if (!arguments.json) WriteOpenText(arguments, report, out);
   out.flush();
+  AuditKickSend(context.audit, report.outcome, KickRequester::kTool);
   ConfirmSentKick(arguments, context.drawer_state, &report);
   if (!arguments.json) WriteConfirmationText(report, out);
   out.flush();
   WatchSentKick(arguments.wait_ms, context.spooler, context.clock, context.cut_short, &report);
   Show(
       arguments, [&] { return OpenJson(report); }, [&] { WriteKickText(report, out); }, out);
+  if (report.kick) {
+    AuditKickWatchEnd(context.audit, report.outcome.printer.name, report.outcome.job.job_id,
+                      *report.kick, KickRequester::kTool);
+  }
   return ExitFor(Succeeded(report));
+}
+
+int RunClear(const DrawerToolArguments& arguments, const DrawerToolContext& context,
+             std::ostream& out) {
+  const std::vector<ClearReport> clears =
+      ClearKicks(ToWideString(arguments.printer), context.spooler);
+  Show(
+      arguments, [&] { return ClearJson(clears); }, [&] { WriteClearText(clears, out); }, out);
+  AuditClears(clears, context.now_unix_ms, context.audit);
+  return ExitFor(Succeeded(clears));
+}
+
+int RunLog(const DrawerToolArguments& arguments, const DrawerToolContext& context,
+           std::ostream& out) {
+  const std::optional<int64_t> since =
+      arguments.since.empty() ? std::nullopt : SinceTime(arguments.since, context.now_unix_ms);
+  const LogReport log = ReadLog(context.record, ToWideString(arguments.printer), since);
+  Show(
+      arguments, [&] { return LogJson(log); }, [&] { WriteLogText(log, out); }, out);
+  return ExitFor(Succeeded(log));
 }
 
 int RunCommand(const DrawerToolArguments& arguments, const DrawerToolContext& context,
@@ -72,12 +99,18 @@ int RunCommand(const DrawerToolArguments& arguments, const DrawerToolContext& co
       return ExitFor(Succeeded(report));
     }
     case DrawerToolCommand::kClear:
+      return RunClear(arguments, context, out);
+    case DrawerToolCommand::kLog:
+      return RunLog(arguments, context, out);
+    case DrawerToolCommand::kConfig:
       break;
   }
-  const std::vector<ClearReport> clears = ClearKicks(printer, spooler);
+  const DrawerStateBackend* backend = context.drawer_state;
+  const ConfigReport config =
+      ReadConfig(context.settings, spooler, backend == nullptr ? nullptr : backend->monitor.get());
   Show(
-      arguments, [&] { return ClearJson(clears); }, [&] { WriteClearText(clears, out); }, out);
-  return ExitFor(Succeeded(clears));
+      arguments, [&] { return ConfigJson(config); }, [&] { WriteConfigText(config, out); }, out);
+  return kDrawerToolDone;
 }
 
 }  // namespace

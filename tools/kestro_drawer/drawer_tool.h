@@ -1,8 +1,8 @@
 // kestro-drawer, the technician's tool at the till: shows the printers and
 // their queues as the cash drawer service sees them, sends the drawer kick the
-// app would send, withdraws queued kicks, and reads the drawer's state as the
-// app would. See drawer_tool_arguments.h for
-// the command line.
+// app would send, withdraws queued kicks, reads the drawer's state as the
+// app would, and shows the drawer's record and the machine's settings. See
+// drawer_tool_arguments.h for the command line.
 
 #ifndef KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
 #define KESTRO_TOOLS_KESTRO_DRAWER_DRAWER_TOOL_H_
@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "audit/drawer_audit.h"
+#include "audit/record_folder.h"
+#include "cash_drawer/drawer_settings_reader.h"
 #include "cash_drawer/drawer_state_call.h"
 #include "cash_drawer/kick_clock.h"
 #include "cash_drawer/print_spooler.h"
@@ -22,9 +25,10 @@ namespace kestro {
 // Exit codes of the tool.
 enum DrawerToolExit : int {
   kDrawerToolDone = 0,
-  // A spooler call the command needed failed, or the kick did not leave the
+  // A spooler call the command needed failed, the kick did not leave the
   // queue in time and was withdrawn before it reached the printer (one
-  // withdrawn while printing may have reached it, and counts as done).
+  // withdrawn while printing may have reached it, and counts as done), or
+  // the record could not be read.
   kDrawerToolRefused = 1,
   kDrawerToolBadUsage = 2,
 };
@@ -36,8 +40,15 @@ struct DrawerToolContext {
   int64_t now_unix_ms;
   // The clock the watch of a sent kick waits on.
   KickClock& clock;
+  // Told of each kick the tool sends or withdraws, as the tool's.
+  DrawerAudit& audit;
+  // The machine's settings, for `config`.
+  DrawerSettingsReader& settings;
+  // The drawer's record, for `log`.
+  RecordFolder& record;
   // What the drawer's state is read with; without it (null) the state
-  // cannot be read, and `state` and `open --confirm-ms` say so.
+  // cannot be read, and `state` and `open --confirm-ms` say so, and `config`
+  // cannot tell what a printer's port gives.
   const DrawerStateBackend* drawer_state = nullptr;
   // Set by another thread (Ctrl+C), which then wakes `clock`: the watch of a
   // sent kick ends at once, withdrawing the kick if it is still queued, and

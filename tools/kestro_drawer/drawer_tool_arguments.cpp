@@ -5,6 +5,7 @@
 #include <limits>
 #include <set>
 
+#include "audit/record_line.h"
 #include "cash_drawer/drawer_channel.h"
 #include "cash_drawer/drawer_status.h"
 #include "text/utf16.h"
@@ -21,6 +22,8 @@ const char kDrawerToolUsage[] =
     "                           [--timeout-ms N] [--json]\n"
     "       kestro-drawer jobs [--printer NAME] [--json]\n"
     "       kestro-drawer clear [--printer NAME] [--json]\n"
+    "       kestro-drawer log [--since TIME] [--printer NAME] [--json]\n"
+    "       kestro-drawer config [--json]\n"
     "\n"
     "list   the printers the app lists, with driver, port and the spooler's word on\n"
     "       their state\n"
@@ -41,25 +44,33 @@ const char kDrawerToolUsage[] =
     "       name it otherwise. --open-level is the level that means open (low by\n"
     "       default). --timeout-ms defaults to 1000 (at most 10000), with --wait to\n"
     "       30000. \"closed\" cannot prove that a drawer is connected.\n"
+    "log    the cash drawer's events on record at this till, oldest first: since\n"
+    "       TIME (UTC, 2026-12-08 or 2026-12-08T06:14, or back from now: 90s, 30m,\n"
+    "       12h, 7d), of one printer\n"
+    "config the machine's settings in effect, and where each comes from, with each\n"
+    "       printer's direct channel and open level\n"
     "--json prints one JSON document, in ASCII, instead of words\n"
     "\n"
     "Exit status: 0 done; 1 the spooler refused (its error code is shown), the\n"
     "kick did not leave the queue in time, the drawer did not read open within\n"
-    "--confirm-ms, or its state could not be read (or, with --wait, was not\n"
-    "reached); 2 a malformed command line.\n";
+    "--confirm-ms, its state could not be read (or, with --wait, was not\n"
+    "reached), or the record could not be read; 2 a malformed command line.\n";
 
 namespace {
 
-enum class ValueKind { kFlag, kText, kInt32, kWaitMs, kTime, kChannel, kLevel, kState };
+enum class ValueKind { kFlag, kText, kInt32, kWaitMs, kTime, kChannel, kLevel, kState, kSince };
 
 // Which commands take an option.
 enum CommandSet : unsigned {
   kOpenOnly = 1u << static_cast<unsigned>(DrawerToolCommand::kOpen),
   kStateOnly = 1u << static_cast<unsigned>(DrawerToolCommand::kState),
+  kLogOnly = 1u << static_cast<unsigned>(DrawerToolCommand::kLog),
   kCallCommands = kOpenOnly | kStateOnly,
-  kPrinterCommands = kCallCommands | 1u << static_cast<unsigned>(DrawerToolCommand::kJobs) |
+  kPrinterCommands = kCallCommands | kLogOnly |
+                     1u << static_cast<unsigned>(DrawerToolCommand::kJobs) |
                      1u << static_cast<unsigned>(DrawerToolCommand::kClear),
-  kEveryCommand = kPrinterCommands | 1u << static_cast<unsigned>(DrawerToolCommand::kList),
+  kEveryCommand = kPrinterCommands | 1u << static_cast<unsigned>(DrawerToolCommand::kList) |
+                  1u << static_cast<unsigned>(DrawerToolCommand::kConfig),
 };
 
 struct OptionRule {
@@ -72,6 +83,7 @@ struct OptionRule {
 constexpr OptionRule kOptions[] = {
     {"--json", ValueKind::kFlag, kEveryCommand, nullptr},
     {"--printer", ValueKind::kText, kPrinterCommands, "printerName"},
+    {"--since", ValueKind::kSince, kLogOnly, nullptr},
     {"--model-hint", ValueKind::kText, kOpenOnly, "modelHint"},
     {"--protocol", ValueKind::kText, kCallCommands, "protocol"},
     {"--pin", ValueKind::kInt32, kOpenOnly, "pin"},
@@ -86,10 +98,17 @@ constexpr OptionRule kOptions[] = {
 };
 
 const std::pair<const char*, DrawerToolCommand> kCommands[] = {
-    {"list", DrawerToolCommand::kList},   {"open", DrawerToolCommand::kOpen},
-    {"jobs", DrawerToolCommand::kJobs},   {"clear", DrawerToolCommand::kClear},
-    {"state", DrawerToolCommand::kState},
+    {"list", DrawerToolCommand::kList},     {"open", DrawerToolCommand::kOpen},
+    {"jobs", DrawerToolCommand::kJobs},     {"clear", DrawerToolCommand::kClear},
+    {"state", DrawerToolCommand::kState},   {"log", DrawerToolCommand::kLog},
+    {"config", DrawerToolCommand::kConfig},
 };
+
+// The units of a span back from now, by their letter.
+constexpr std::pair<char, int64_t> kSpanUnits[] = {
+    {'s', 1000}, {'m', 60000}, {'h', 3600000}, {'d', 86400000}};
+// Spans longer than this (about 27 years) are not read, so that none overflows.
+constexpr int64_t kLongestSpanDays = 10000;
 
 std::optional<DrawerToolCommand> CommandNamed(const std::string& name) {
   for (const auto& [command_name, command] : kCommands) {
@@ -137,6 +156,13 @@ bool Acceptable(const std::string& name, ValueKind kind, const std::string& valu
       if (value == "open" || value == "closed") return true;
       *error = name + " takes open or closed" + given;
       return false;
+    case ValueKind::kSince:
+      if (SinceTime(value, 0)) return true;
+      *error = name +
+               " takes a time in UTC (2026-12-08, 2026-12-08T06:14) or a span back from now "
+               "(90s, 30m, 12h, 7d)" +
+               given;
+      return false;
     case ValueKind::kFlag:
     case ValueKind::kText:
     case ValueKind::kInt32:
@@ -183,7 +209,10 @@ bool TakeValue(const OptionRule& option, const std::string& value, DrawerToolArg
   }
   if (!Acceptable(name, option.kind, value, error)) return false;
   if (option.kind == ValueKind::kState) parsed->wait = true;
-  if (parsed->command == DrawerToolCommand::kOpen || parsed->command == DrawerToolCommand::kState) {
+  if (option.kind == ValueKind::kSince) {
+    parsed->since = value;
+  } else if (parsed->command == DrawerToolCommand::kOpen ||
+             parsed->command == DrawerToolCommand::kState) {
     parsed->open_arguments[flutter::EncodableValue(option.open_key)] =
         flutter::EncodableValue(value);
   } else {
@@ -193,6 +222,19 @@ bool TakeValue(const OptionRule& option, const std::string& value, DrawerToolArg
 }
 
 }  // namespace
+
+std::optional<int64_t> SinceTime(const std::string& text, int64_t now_unix_ms) {
+  if (std::optional<int64_t> time = ParseUtcTime(text)) return time;
+  if (text.size() < 2) return std::nullopt;
+  for (const auto& [letter, unit_ms] : kSpanUnits) {
+    if (text.back() != letter) continue;
+    const std::optional<int64_t> count =
+        WholeNumber(text.substr(0, text.size() - 1), 0, kLongestSpanDays * 86400000 / unit_ms);
+    if (!count) return std::nullopt;
+    return now_unix_ms - *count * unit_ms;
+  }
+  return std::nullopt;
+}
 
 std::optional<DrawerToolArguments> ParseDrawerToolArguments(const std::vector<std::string>& args,
                                                             std::string* error) {

@@ -9,6 +9,8 @@
 //                       [--timeout-ms N] [--json]
 //   kestro-drawer jobs  [--printer NAME] [--json]
 //   kestro-drawer clear [--printer NAME] [--json]
+//   kestro-drawer log   [--since TIME] [--printer NAME] [--json]
+//   kestro-drawer config [--json]
 //   kestro-drawer --help
 //
 // The options of `open` and `state` become the argument map of the call the
@@ -30,7 +32,7 @@ namespace kestro {
 // The usage text, for --help and after a malformed command line.
 extern const char kDrawerToolUsage[];
 
-enum class DrawerToolCommand { kHelp, kList, kOpen, kJobs, kClear, kState };
+enum class DrawerToolCommand { kHelp, kList, kOpen, kJobs, kClear, kState, kLog, kConfig };
 
 // How long `open` watches its kick by default, and at the most.
 inline constexpr int64_t kDefaultKickWaitMs = 5000;
@@ -39,8 +41,10 @@ inline constexpr int64_t kMaxKickWaitMs = 600000;
 struct DrawerToolArguments {
   DrawerToolCommand command = DrawerToolCommand::kHelp;
   bool json = false;
-  // --printer for `jobs` and `clear`, as UTF-8; empty: every printer.
+  // --printer for `jobs`, `clear` and `log`, as UTF-8; empty: every printer.
   std::string printer;
+  // --since for `log` as given (SinceTime reads it); empty: the whole record.
+  std::string since;
   // For `open` and `state`: the call's argument map, holding only the
   // entries given: "printerName", "modelHint", "protocol", "via",
   // "openLevel", "state" (strings), "pin", "pulseOn", "pulseOff",
@@ -57,9 +61,17 @@ struct DrawerToolArguments {
 // number that is not a whole decimal within its range (32-bit for --pin, --on
 // and --off, 0 to kMaxKickWaitMs for --wait-ms, --confirm-ms and
 // --timeout-ms), a --via that is no channel, an --open-level other than low
-// or high, or a --wait other than open or closed.
+// or high, a --wait other than open or closed, or a --since that SinceTime
+// does not read.
 std::optional<DrawerToolArguments> ParseDrawerToolArguments(const std::vector<std::string>& args,
                                                             std::string* error);
+
+// The time a --since of `text` names, in milliseconds since 1970 (UTC), when
+// it is `now_unix_ms`: a time in UTC as the record writes it, or shorter
+// ("2026-12-08", "2026-12-08T06:14"), or a span back from now in whole
+// seconds, minutes, hours or days ("90s", "30m", "12h", "7d"). None for
+// anything else.
+std::optional<int64_t> SinceTime(const std::string& text, int64_t now_unix_ms);
 
 }  // namespace kestro
 

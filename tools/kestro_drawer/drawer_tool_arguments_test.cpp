@@ -24,6 +24,7 @@ struct ArgumentCase {
   ValueMap open_arguments;
   int64_t wait_ms;
   std::string error;
+  std::string since = "";
 };
 
 ArgumentCase Parsed(std::vector<std::string> args, Command command, bool json = false,
@@ -31,6 +32,11 @@ ArgumentCase Parsed(std::vector<std::string> args, Command command, bool json = 
                     int64_t wait_ms = 5000) {
   return {std::move(args),           command, json, std::move(printer),
           std::move(open_arguments), wait_ms, ""};
+}
+
+ArgumentCase ParsedLog(std::vector<std::string> args, std::string printer, std::string since) {
+  return {std::move(args), Command::kLog, false, std::move(printer), {}, kDefaultKickWaitMs, "",
+          std::move(since)};
 }
 
 ArgumentCase Malformed(std::vector<std::string> args, std::string error) {
@@ -57,6 +63,14 @@ TEST(ParseDrawerToolArguments, ReadsEachCommandAndRejectsWhatIsMalformed) {
              0),
       Parsed({"open", "--wait-ms", "600000", "--on", "-2147483648"}, Command::kOpen, false, "",
              {{"pulseOn", static_cast<int32_t>(-2147483647 - 1)}}, 600000),
+      ParsedLog({"log", "--since", "7d", "--printer", "Receipt"}, "Receipt", "7d"),
+      ParsedLog({"log", "--since", "2026-12-08T06:14"}, "", "2026-12-08T06:14"),
+      Parsed({"config", "--json"}, Command::kConfig, true),
+      Malformed({"log", "--since", "yesterday"},
+                "--since takes a time in UTC (2026-12-08, 2026-12-08T06:14) or a span back from "
+                "now (90s, 30m, 12h, 7d), not \"yesterday\""),
+      Malformed({"config", "--printer", "Receipt"}, "--printer is not an option of config"),
+      Malformed({"open", "--since", "1h"}, "--since is not an option of open"),
       Parsed({"state"}, Command::kState),
       Parsed({"state", "--printer", "Receipt", "--protocol", "starPrnt", "--via",
               "tcp:10.0.0.9:9100", "--open-level", "HIGH", "--timeout-ms", "600000", "--json"},
@@ -114,6 +128,7 @@ TEST(ParseDrawerToolArguments, ReadsEachCommandAndRejectsWhatIsMalformed) {
     EXPECT_TRUE(
         SameValue(EncodableValue(parsed->open_arguments), EncodableValue(c.open_arguments)));
     EXPECT_EQ(parsed->wait_ms, c.wait_ms);
+    EXPECT_EQ(parsed->since, c.since);
     EXPECT_FALSE(parsed->wait);
   }
 }
@@ -128,6 +143,30 @@ TEST(ParseDrawerToolArguments, WaitMakesStateAWait) {
     EXPECT_TRUE(parsed->wait);
     EXPECT_TRUE(SameValue(EncodableValue(parsed->open_arguments),
                           EncodableValue(ValueMap{{"state", state}})));
+  }
+}
+
+TEST(SinceTime, ReadsUtcTimesAndSpansBackFromNow) {
+  constexpr int64_t kNow = 1700000000000;
+  struct Case {
+    const char* text;
+    std::optional<int64_t> time;
+  };
+  const Case cases[] = {
+      {"2023-11-14", 1699920000000},
+      {"90s", kNow - 90000},
+      {"7d", kNow - 604800000},
+      {"0s", kNow},
+      {"10000d", kNow - int64_t{10000} * 86400000},
+      {"10001d", std::nullopt},
+      {"-5m", std::nullopt},
+      {"5", std::nullopt},
+      {"5w", std::nullopt},
+      {"1.5h", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(SinceTime(c.text, kNow), c.time);
   }
 }
 

@@ -67,6 +67,24 @@ ClearReport ClearQueue(const std::u16string& name, PrintSpooler& spooler) {
   return report;
 }
 
+// How long job `job_id` of `queue` had been queued at `now_unix_ms`, when
+// its submission time is known.
+std::optional<int64_t> QueuedFor(const QueueReport& queue, uint32_t job_id, int64_t now_unix_ms) {
+  for (const JobRecord& job : queue.jobs) {
+    if (job.id == job_id && job.submitted_unix_ms != 0) {
+      return std::max<int64_t>(0, now_unix_ms - job.submitted_unix_ms);
+    }
+  }
+  return std::nullopt;
+}
+
+// Whether the record's line names `folded_printer` (already case-folded).
+bool NamesPrinter(const RecordEntry& entry, const std::u16string& folded_printer) {
+  const auto printer = entry.object.find("printer");
+  return printer != entry.object.end() && printer->is_string() &&
+         FoldCase(ToWideString(printer->get<std::string>())) == folded_printer;
+}
+
 }  // namespace
 
 bool IsDrawerKick(const JobRecord& job) { return job.document_name == kDrawerDocumentName; }
@@ -144,6 +162,59 @@ std::vector<ClearReport> ClearKicks(const std::u16string& printer, PrintSpooler&
   return clears;
 }
 
+void AuditClears(const std::vector<ClearReport>& clears, int64_t now_unix_ms, DrawerAudit& audit) {
+  for (const ClearReport& clear : clears) {
+    const std::u16string& printer = clear.queue.printer;
+    for (const Withdrawal& withdrawal : clear.withdrawals) {
+      if (withdrawal.failure) {
+        audit.WithdrawalFailed(printer, withdrawal.job_id, withdrawal.failure->error_code,
+                               KickRequester::kTool);
+      } else {
+        audit.KickWithdrawn(printer, withdrawal.job_id,
+                            QueuedFor(clear.queue, withdrawal.job_id, now_unix_ms),
+                            KickRequester::kTool);
+      }
+    }
+  }
+}
+
+LogReport ReadLog(RecordFolder& folder, const std::u16string& printer,
+                  std::optional<int64_t> since_unix_ms) {
+  LogReport report{folder.Describe(), ReadRecord(folder)};
+  const std::u16string folded_printer = FoldCase(printer);
+  std::vector<RecordEntry>& entries = report.reading.entries;
+  entries.erase(std::remove_if(entries.begin(), entries.end(),
+                               [&](const RecordEntry& entry) {
+                                 return (since_unix_ms && entry.unix_ms < *since_unix_ms) ||
+                                        (!printer.empty() && !NamesPrinter(entry, folded_printer));
+                               }),
+                entries.end());
+  return report;
+}
+
+ConfigReport ReadConfig(DrawerSettingsReader& settings, PrintSpooler& spooler,
+                        SpoolerPortMonitor* monitor) {
+  ConfigReport report;
+  for (const NumberSetting* setting : kNumberSettings) {
+    report.numbers.push_back({setting, settings.Read(*setting)});
+  }
+  for (const std::u16string& name : InstalledPrinterNames(spooler)) {
+    PrinterConfig printer;
+    printer.printer = name;
+    printer.channel = ChooseDrawerChannel(name, u"", settings.store());
+    printer.open_level = ChooseOpenLevel(name, u"", settings.store());
+    if (printer.channel.channel.kind == DrawerChannel::Kind::kPort) {
+      if (monitor == nullptr) {
+        printer.port_reason = kNoStateServiceReason;
+      } else {
+        printer.port_channel = ChannelOfPrinterPort(name, spooler, *monitor, &printer.port_reason);
+      }
+    }
+    report.printers.push_back(std::move(printer));
+  }
+  return report;
+}
+
 size_t WithdrawnCount(const ClearReport& clear) {
   return static_cast<size_t>(
       std::count_if(clear.withdrawals.begin(), clear.withdrawals.end(),
@@ -177,6 +248,8 @@ bool Succeeded(const std::vector<QueueReport>& queues) {
   return std::none_of(queues.begin(), queues.end(),
                       [](const QueueReport& queue) { return queue.failure.has_value(); });
 }
+
+bool Succeeded(const LogReport& log) { return log.reading.found; }
 
 bool Succeeded(const std::vector<ClearReport>& clears) {
   return std::none_of(clears.begin(), clears.end(), [](const ClearReport& clear) {

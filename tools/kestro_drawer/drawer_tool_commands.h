@@ -1,4 +1,5 @@
-// The five commands of kestro-drawer, run against a PrintSpooler with the
+// The commands of kestro-drawer, run against a PrintSpooler, the drawer's
+// direct channels, the machine's settings and the drawer's record with the
 // cash drawer service's own code. Each returns what it found as a report;
 // report_text.h and report_json.h show it.
 
@@ -11,8 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "audit/drawer_audit.h"
+#include "audit/record_folder.h"
+#include "audit/record_reader.h"
 #include "cash_drawer/cash_drawer_handler.h"
+#include "cash_drawer/drawer_channel_choice.h"
 #include "cash_drawer/drawer_kick_watch.h"
+#include "cash_drawer/drawer_settings_reader.h"
 #include "cash_drawer/kick_clock.h"
 #include "cash_drawer/print_spooler.h"
 #include "cash_drawer/printer_enumeration.h"
@@ -83,6 +89,39 @@ struct ClearReport {
   std::vector<uint32_t> printed_kicks;
 };
 
+// What `log` found: the record's lines that pass its filters, oldest first.
+struct LogReport {
+  // The record's folder, for words.
+  std::string folder;
+  RecordReading reading;
+};
+
+// One number of `config`: the setting, its value and where that came from.
+struct SettingReport {
+  const NumberSetting* setting;
+  EffectiveNumber effective;
+};
+
+// One printer of `config`: its entries of the lists DrawerStateVia and
+// DrawerOpenLevel in effect, each with where it came from.
+struct PrinterConfig {
+  std::u16string printer;
+  ChannelChoice channel;
+  // For a channel of "port": the channel the printer's spooler port gives,
+  // or why it gives none.
+  std::optional<DrawerChannel> port_channel;
+  std::string port_reason;
+  OpenLevelChoice open_level;
+};
+
+// What `config` found: the machine's settings in effect.
+struct ConfigReport {
+  // Every number of kNumberSettings, in its order.
+  std::vector<SettingReport> numbers;
+  // Every installed printer, in the spooler's order.
+  std::vector<PrinterConfig> printers;
+};
+
 // The kicks of `clear` that SetJobW withdrew.
 size_t WithdrawnCount(const ClearReport& clear);
 
@@ -121,11 +160,30 @@ std::vector<QueueReport> ReadQueues(const std::u16string& printer, PrintSpooler&
 // them that has not printed; other documents are never touched.
 std::vector<ClearReport> ClearKicks(const std::u16string& printer, PrintSpooler& spooler);
 
+// Tells `audit` each kick `clear` withdrew, and each it could not, as the
+// tool's; how long a withdrawn kick had been queued is counted up to
+// `now_unix_ms` from its submission, when known.
+void AuditClears(const std::vector<ClearReport>& clears, int64_t now_unix_ms, DrawerAudit& audit);
+
 // Reads the drawer's state as "getDrawerState" does (with --wait, waits as
 // "waitForDrawer" does), on the calling thread; without `backend` the state
 // is "unknown".
 StateReport ReadState(const DrawerToolArguments& arguments, PrintSpooler& spooler,
                       const DrawerStateBackend* backend);
+
+// The record's lines from `since_unix_ms` on (all when none), of `printer`
+// only when it is not empty (compared as printer names are, without regard
+// to case).
+LogReport ReadLog(RecordFolder& folder, const std::u16string& printer,
+                  std::optional<int64_t> since_unix_ms);
+
+// The machine's settings in effect: the numbers, then the channel and the
+// open level of every installed printer, as a call that asks for none gets
+// them (drawer_channel_choice.h), read with the settings' store. A channel of
+// "port" is looked up in the printer's spooler port with `monitor`; without
+// it (null) the port is not read, and the reason says so.
+ConfigReport ReadConfig(DrawerSettingsReader& settings, PrintSpooler& spooler,
+                        SpoolerPortMonitor* monitor);
 
 // Whether a command's report holds no failure: for `open`, the kick was sent
 // and has left the queue or printed, or was withdrawn while printing (it may
@@ -137,6 +195,7 @@ bool Succeeded(const OpenReport& report);
 bool Succeeded(const StateReport& report);
 bool Succeeded(const std::vector<QueueReport>& queues);
 bool Succeeded(const std::vector<ClearReport>& clears);
+bool Succeeded(const LogReport& log);
 
 }  // namespace kestro
 

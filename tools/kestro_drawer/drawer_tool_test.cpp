@@ -1,5 +1,6 @@
-// kestro-drawer's commands against the fake spooler, each checked by all it
-// prints, its exit code and the spooler calls it makes.
+// kestro-drawer's commands against the fake spooler, the machine's settings
+// and the record in memory, each checked by all it prints, its exit code, the
+// spooler calls it makes and the events it puts on the audit trail.
 
 #include "tools/kestro_drawer/drawer_tool.h"
 
@@ -12,42 +13,70 @@
 #include <string>
 #include <vector>
 
+#include "audit/record_line.h"
+#include "audit/testing/memory_record_folder.h"
+#include "audit/testing/recording_audit.h"
+#include "cash_drawer/cash_drawer_handler.h"
 #include "cash_drawer/cash_drawer_job.h"
 #include "cash_drawer/testing/drawer_state_till.h"
 #include "cash_drawer/testing/fake_print_spooler.h"
+#include "cash_drawer/testing/fake_settings_store.h"
 #include "cash_drawer/testing/manual_kick_clock.h"
+#include "codec/testing/stderr_capture.h"
 #include "tools/kestro_drawer/drawer_tool_arguments.h"
 
 namespace kestro {
 namespace {
 
 using kestro_testing::DrawerStateTill;
+using kestro_testing::Event;
 using kestro_testing::FakePrintSpooler;
+using kestro_testing::FakeSettingsStore;
 using kestro_testing::MakeJob;
 using kestro_testing::ManualKickClock;
+using kestro_testing::MemoryRecordFolder;
+using kestro_testing::RecordingAudit;
+using Kind = AuditEventKind;
 using Step = FakePrintSpooler::Step;
 
-constexpr int64_t kNow = 1700000000000;
+constexpr int64_t kNow = 1700000000000;  // 2023-11-14T22:13:20Z
 
 struct ToolRun {
   int exit_code;
   std::string out;
   std::string err;
+  std::vector<AuditEvent> events;
 };
 
-// Runs the tool on a clock that moves to each deadline at once, reading the
-// drawer's state with `drawer_state` (none when null); `cut_short` stands for
-// Ctrl+C.
+// What the tool finds at the till besides the spooler.
+struct TillState {
+  FakeSettingsStore settings;
+  MemoryRecordFolder record;
+};
+
+// Runs the tool on a clock that moves to each deadline at once, at the till
+// `till` (an empty one when null), reading the drawer's state with
+// `drawer_state` (none when null); `cut_short` stands for Ctrl+C.
 ToolRun RunTool(FakePrintSpooler& spooler, const std::vector<std::string>& args,
-                const DrawerStateBackend* drawer_state = nullptr,
+                TillState* till = nullptr, const DrawerStateBackend* drawer_state = nullptr,
                 const std::atomic<bool>* cut_short = nullptr) {
+  TillState empty;
+  TillState& state = till == nullptr ? empty : *till;
   ManualKickClock clock;
   clock.SkipWaits();
+  RecordingAudit audit;
+  DrawerSettingsReader settings(state.settings);
   std::ostringstream out;
   std::ostringstream err;
-  const int exit_code =
-      RunDrawerTool(args, {spooler, kNow, clock, drawer_state, cut_short}, out, err);
-  return {exit_code, out.str(), err.str()};
+  const int exit_code = RunDrawerTool(
+      args, {spooler, kNow, clock, audit.trail, settings, state.record, drawer_state, cut_short},
+      out, err);
+  return {exit_code, out.str(), err.str(), audit.Events()};
+}
+
+AuditEvent Sent(const char* dialect, int64_t pin) {
+  return Event(Kind::kKickSent, {std::string("Receipt"), int64_t{15}, std::string(dialect), pin,
+                                 std::string("tool")});
 }
 
 using Calls = std::vector<std::string>;
@@ -126,6 +155,7 @@ struct OpenCase {
   std::vector<uint8_t> written;
   std::vector<uint32_t> queue_after;
   Calls job_calls;
+  std::vector<AuditEvent> events;
 };
 
 TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
@@ -153,7 +183,8 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
            "Queue:     the kick left the queue within 0 ms\n",
        {0x1B, 0x07, 0x19, 0x7F, 0x1A},
        {12, 13, 14},
-       Concat(SentKick(), Watched(1, {"GetLastError"}))},
+       Concat(SentKick(), Watched(1, {"GetLastError"})),
+       {Sent("starPrnt", 1)}},
       {{"open", "--model-hint", "thermal", "--on", "300", "--wait-ms", "2000"},
        [](FakePrintSpooler& s) { s.refused_data_types[kRawDataType] = kInvalidDataTypeError; },
        1,
@@ -170,7 +201,9 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
        {12, 13, 14},
        // Looks at 0, 100, 200, 400, 800, 1600 and 2000 ms, and once after the withdrawal.
        Concat(SentKick("RAW", "XPS_PASS"),
-              Watched(7, {"SetJobW(15)", "GetJobW(15)", "GetLastError"}))},
+              Watched(7, {"SetJobW(15)", "GetJobW(15)", "GetLastError"})),
+       {Sent("escPos", 0), Event(Kind::kKickWithdrawn, {std::string("Receipt"), int64_t{15},
+                                                        int64_t{2000}, std::string("tool")})}},
       {{"open", "--wait-ms", "2000"},
        [](FakePrintSpooler& s) {
          s.job_lives[15] = {{0, kJobStatusPrinting}};
@@ -183,7 +216,10 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
        {12, 13, 14, 15},
        // Looks at 0, 100, 200, 400, 800, 1600 and 2000 ms, every 500 ms up to
        // 7000, then after the withdrawal at once and every 500 ms up to 12000.
-       Concat(SentKick(), Watched(17, Concat({"SetJobW(15)"}, Calls(11, "GetJobW(15)"))))},
+       Concat(SentKick(), Watched(17, Concat({"SetJobW(15)"}, Calls(11, "GetJobW(15)")))),
+       {Sent("escPos", 0),
+        Event(Kind::kKickWithdrawnWhilePrinting,
+              {std::string("Receipt"), int64_t{15}, int64_t{7000}, std::string("tool")})}},
       {{"open", "--wait-ms", "1"},
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        1,
@@ -197,7 +233,9 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
            "drawer later\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
        {12, 13, 14, 15},
-       Concat(SentKick(), Watched(2, {"SetJobW(15)", "GetLastError"}))},
+       Concat(SentKick(), Watched(2, {"SetJobW(15)", "GetLastError"})),
+       {Sent("escPos", 0), Event(Kind::kWithdrawalFailed, {std::string("Receipt"), int64_t{15},
+                                                           int64_t{5}, std::string("tool")})}},
       // As "expireAfterMs" 0 for the app: no look at the queue at all.
       {{"open", "--wait-ms", "0"},
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
@@ -212,12 +250,12 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
            "and may open the drawer later\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
        {12, 13, 14, 15},
-       SentKick()},
+       SentKick(),
+       {Sent("escPos", 0)}},
       // One JSON document and nothing else, in ASCII whatever the names.
       {{"open", "--wait-ms", "0", "--json"},
-       [](FakePrintSpooler& s) {
-         s.printers[1].name = s.default_printer = u"K\u00fcche \U0001F9FE";
-       },
+       [](FakePrintSpooler&
+              s) { s.printers[1].name = s.default_printer = u"K\u00fcche \U0001F9FE"; },
        0,
        "{\"answer\":{\"message\":\"The cash drawer command was sent to the printer.\","
        "\"printerName\":\"K\\u00fcche \\ud83e\\uddfe\",\"success\":true},"
@@ -227,7 +265,11 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
        "\"printer\":{\"name\":\"K\\u00fcche \\ud83e\\uddfe\",\"rule\":\"defaultPrinter\"}}\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
        {12, 13, 14, 15},
-       SentKick()},
+       SentKick(),
+       {Event(Kind::kKickSent,
+              {std::string("K\xC3\xBC"
+                           "che \xF0\x9F\xA7\xBE"),
+               int64_t{15}, std::string("escPos"), int64_t{0}, std::string("tool")})}},
       {{"open", "--printer", "Kitchen"},
        nothing,
        1,
@@ -241,7 +283,9 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
        "Job:       none\n",
        {},
        {12, 13, 14},
-       {"OpenPrinterW", "GetLastError"}},
+       {"OpenPrinterW", "GetLastError"},
+       {Event(Kind::kKickNotSent, {std::string("Kitchen"), std::string(kOpenFailedMessage),
+                                   int64_t{1801}, std::string("tool")})}},
       {{"open"},
        [](FakePrintSpooler& s) { s.default_printer.clear(); },
        1,
@@ -254,7 +298,9 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
        "Job:       none\n",
        {},
        {12, 13, 14},
-       {}},
+       {},
+       {Event(Kind::kKickNotSent, {std::string(), std::string(kNoPrinterMessage), std::monostate(),
+                                   std::string("tool")})}},
   };
   for (const OpenCase& c : cases) {
     SCOPED_TRACE(c.out);
@@ -267,6 +313,7 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
     EXPECT_EQ(spooler.written_bytes(), c.written);
     EXPECT_EQ(QueuedIds(spooler), c.queue_after);
     EXPECT_EQ(spooler.JobCalls(), c.job_calls);
+    EXPECT_EQ(run.events, c.events);
   }
 }
 
@@ -275,7 +322,8 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
 TEST(DrawerTool, OpenCutShortWithdrawsTheKickAtOnce) {
   FakePrintSpooler spooler = Till();
   const std::atomic<bool> cut_short{true};
-  const ToolRun run = RunTool(spooler, {"open", "--printer", "Receipt"}, nullptr, &cut_short);
+  const ToolRun run =
+      RunTool(spooler, {"open", "--printer", "Receipt"}, nullptr, nullptr, &cut_short);
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.out,
             "Printer:   Receipt, by --printer \"Receipt\": an installed printer bears that name\n"
@@ -329,6 +377,7 @@ struct ClearCase {
   std::string out;
   std::vector<std::string> job_calls;
   std::vector<uint32_t> queue_after;
+  std::vector<AuditEvent> events;
   const char* printer = "Receipt";
 };
 
@@ -340,7 +389,12 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
        "Receipt: withdrew 2 drawer kicks (job 12, 14); 1 other job left alone\n"
        "Withdrew 2 drawer kicks.\n",
        {"OpenPrinterW", "EnumJobsW", "SetJobW(12)", "SetJobW(14)", "ClosePrinter"},
-       {13}},
+       {13},
+       // Job 14's submission time is not known.
+       {Event(Kind::kKickWithdrawn,
+              {std::string("Receipt"), int64_t{12}, int64_t{90000}, std::string("tool")}),
+        Event(Kind::kKickWithdrawn,
+              {std::string("Receipt"), int64_t{14}, std::monostate(), std::string("tool")})}},
       {"kicks already printed are left alone",
        [](FakePrintSpooler& s) {
          s.queue.push_back(MakeJob(15, kDrawerDocumentName, kJobStatusPrinted, 0));
@@ -352,7 +406,11 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
        "printed (job 15, 16, 17) left alone\n"
        "Withdrew 2 drawer kicks.\n",
        {"OpenPrinterW", "EnumJobsW", "SetJobW(12)", "SetJobW(14)", "ClosePrinter"},
-       {13, 15, 16, 17}},
+       {13, 15, 16, 17},
+       {Event(Kind::kKickWithdrawn,
+              {std::string("Receipt"), int64_t{12}, int64_t{90000}, std::string("tool")}),
+        Event(Kind::kKickWithdrawn,
+              {std::string("Receipt"), int64_t{14}, std::monostate(), std::string("tool")})}},
       {"a failing withdrawal",
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        1,
@@ -362,14 +420,19 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
        "Withdrew 0 drawer kicks.\n",
        {"OpenPrinterW", "EnumJobsW", "SetJobW(12)", "GetLastError", "SetJobW(14)", "GetLastError",
         "ClosePrinter"},
-       {12, 13, 14}},
+       {12, 13, 14},
+       {Event(Kind::kWithdrawalFailed,
+              {std::string("Receipt"), int64_t{12}, int64_t{5}, std::string("tool")}),
+        Event(Kind::kWithdrawalFailed,
+              {std::string("Receipt"), int64_t{14}, int64_t{5}, std::string("tool")})}},
       {"a failing listing",
        [](FakePrintSpooler& s) { s.FailAt(Step::kReadJobs, 1804); },
        1,
        "Receipt: EnumJobsW failed, error 1804\n"
        "Withdrew 0 drawer kicks.\n",
        {"OpenPrinterW", "EnumJobsW", "GetLastError", "ClosePrinter"},
-       {12, 13, 14}},
+       {12, 13, 14},
+       {}},
       {"a shared printer's queue read from its server, not from the stale cache",
        [](FakePrintSpooler& s) {
          s.printers[1].name = u"\\\\srv\\Receipt";
@@ -380,6 +443,10 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
        "Withdrew 2 drawer kicks.\n",
        {"OpenPrinter2W(NO_CACHE)", "EnumJobsW", "SetJobW(12)", "SetJobW(14)", "ClosePrinter"},
        {13},
+       {Event(Kind::kKickWithdrawn,
+              {std::string("\\\\srv\\Receipt"), int64_t{12}, int64_t{90000}, std::string("tool")}),
+        Event(Kind::kKickWithdrawn, {std::string("\\\\srv\\Receipt"), int64_t{14}, std::monostate(),
+                                     std::string("tool")})},
        "\\\\srv\\Receipt"},
   };
   for (const ClearCase& c : cases) {
@@ -391,7 +458,143 @@ TEST(DrawerTool, ClearWithdrawsTheKicksAndNothingElse) {
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(spooler.JobCalls(), c.job_calls);
     EXPECT_EQ(QueuedIds(spooler), c.queue_after);
+    EXPECT_EQ(run.events, c.events);
   }
+}
+
+// A record of four events over an hour and a half, then a line cut short.
+void Record(TillState* till) {
+  const auto line = [](int64_t ago_ms, const AuditEvent& event) {
+    return RecordLine(event, kNow - ago_ms);
+  };
+  till->record.files[kRecordFileNames[1]] =
+      line(5400000, Event(Kind::kProgramStarted, {std::string("1.0.0")})) +
+      line(3600001,
+           Event(Kind::kKickSent, {std::string("Receipt"), int64_t{3}, std::string("escPos"),
+                                   int64_t{0}, std::string("app")}));
+  till->record.files[kRecordFileNames[0]] =
+      line(60000, Event(Kind::kKickNotSent,
+                        {std::string("K\xc3\xbc"
+                                     "che"),
+                         std::string("No \"printer\"."), std::monostate(), std::string("tool")})) +
+      line(1000, Event(Kind::kDrawerReadOpen, {std::string("receipt")})) + "{\"time\":\"20";
+}
+
+TEST(DrawerTool, LogShowsTheRecordOldestFirstFilteredByTimeAndPrinter) {
+  const std::string started = "2023-11-14T20:43:20.000Z programStarted version=\"1.0.0\"\n";
+  const std::string sent =
+      "2023-11-14T21:13:19.999Z kickSent printer=\"Receipt\" jobId=3 dialect=\"escPos\" pin=0 "
+      "requester=\"app\"\n";
+  const std::string not_sent =
+      "2023-11-14T22:12:20.000Z kickNotSent printer=\"K\xc3\xbc"
+      "che\" message=\"No "
+      "\\\"printer\\\".\" errorCode=null requester=\"tool\"\n";
+  const std::string read_open = "2023-11-14T22:13:19.000Z drawerReadOpen printer=\"receipt\"\n";
+  const std::string skipped = "Skipped 1 line cut short or not events.\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  const Case cases[] = {
+      {{"log"}, started + sent + not_sent + read_open + skipped},
+      {{"log", "--printer", "RECEIPT"}, sent + read_open + skipped},
+      {{"log", "--since", "1h"}, not_sent + read_open + skipped},
+      {{"log", "--since", "2023-11-14T21:13:20"}, not_sent + read_open + skipped},
+      {{"log", "--since", "2023-11-14T21:13:19.999Z"}, sent + not_sent + read_open + skipped},
+      {{"log", "--since", "2023-11-15", "--printer", "Receipt"},
+       "No cash drawer events on record.\n" + skipped},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    TillState till;
+    Record(&till);
+    FakePrintSpooler spooler = Till();
+    const ToolRun run = RunTool(spooler, c.args, &till);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_TRUE(spooler.calls().empty());
+  }
+  // No record to read is a failure.
+  TillState till;
+  till.record.exists = false;
+  FakePrintSpooler spooler = Till();
+  const ToolRun run = RunTool(spooler, {"log"}, &till);
+  EXPECT_EQ(std::make_pair(run.exit_code, run.out),
+            std::make_pair(1, std::string("No cash drawer record could be read in memory: no "
+                                          "such folder\n")));
+}
+
+// `config` on the till of DrawerStateTill, with a label printer on a port
+// that gives no channel: the numbers, then each printer's channel and open
+// level, a channel of "port" as the printer's port gives it.
+TEST(DrawerTool, ConfigShowsEachSettingWithWhereItCameFrom) {
+  constexpr SettingScope kPolicy = SettingScope::kPolicy;
+  constexpr SettingScope kMachine = SettingScope::kMachine;
+  TillState till;
+  FakeSettingsStore& settings = till.settings;
+  settings.SetNumber(kPolicy, u"ExpireAfterMs", 5000u);
+  settings.SetNumber(kMachine, u"ExpireAfterMs", 9000u);
+  settings.SetNumber(kMachine, u"OpenWarningSeconds", 120u);
+  settings.SetNumber(kPolicy, u"DrawerLog", u"0");
+  settings.SetNumber(kMachine, u"DrawerLogSizeKB", 8u);
+  settings.Set(kPolicy, kDrawerOpenLevelList, u"Office", u"high");
+  settings.Set(kMachine, kDrawerStateViaList, u"Receipt", u"port");
+  settings.Set(kMachine, kDrawerOpenLevelList, u"Receipt", u"low");
+  settings.Set(kPolicy, kDrawerStateViaList, u"Kitchen", u"usb:USB002");
+  settings.Set(kMachine, kDrawerStateViaList, u"Kitchen", u"COM9");
+  settings.SetWrongType(kMachine, kDrawerOpenLevelList, u"Kitchen");
+  settings.Set(kPolicy, kDrawerStateViaList, u"Label", u"port");
+  DrawerStateTill drawers;
+  drawers.spooler->printers.push_back({u"Label", u"ZDesigner", u"LPT1:"});
+  const DrawerStateBackend backend = drawers.backend();
+
+  kestro_testing::StderrCapture capture;
+  const ToolRun run = RunTool(*drawers.spooler, {"config"}, &till, &backend);
+  EXPECT_EQ(capture.TakeLines(),
+            (std::vector<std::string>{
+                "Warning: ignored the setting HKLM\\Software\\Policies\\kestro\\DrawerLog: it is "
+                "not a REG_DWORD value",
+                "Warning: ignored the setting HKLM\\Software\\kestro\\DrawerLogSizeKB: 8 is "
+                "outside its range, 16 to 65536",
+                "Warning: ignoring the setting HKLM\\Software\\kestro\\DrawerOpenLevel value "
+                "\"Kitchen\": it is not a string value"}));
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(
+      run.out,
+      "ExpireAfterMs       5000    policy\n"
+      "OpenWarningSeconds  120     machine setting\n"
+      "DrawerLog           1       default\n"
+      "DrawerLogSizeKB     1024    default\n"
+      "Printer \"Office\":\n"
+      "  DrawerStateVia    none    default\n"
+      "  DrawerOpenLevel   high    policy\n"
+      "Printer \"Receipt\":\n"
+      "  DrawerStateVia    COM2    printer port, as the machine setting says\n"
+      "  DrawerOpenLevel   low     machine setting\n"
+      "Printer \"Kitchen\":\n"
+      "  DrawerStateVia    usb:USB002 policy\n"
+      "  DrawerOpenLevel   low     default\n"
+      "Printer \"Label\":\n"
+      "  DrawerStateVia    none    printer port, as the policy says: the port \"LPT1:\" is not a "
+      "serial (COMn:), USB (USBnnn) or Standard TCP/IP port: OpenPrinterW(XcvPort) failed, error "
+      "1796\n"
+      "  DrawerOpenLevel   low     default\n"
+      "Policies: HKLM\\Software\\Policies\\kestro; machine settings: HKLM\\Software\\kestro.\n");
+  // Reading the settings never prints.
+  EXPECT_TRUE(drawers.spooler->JobCalls().empty());
+
+  // Without the direct channels' backend, a printer's port is not read.
+  kestro_testing::StderrCapture json_capture;
+  const ToolRun json = RunTool(*drawers.spooler, {"config", "--json"}, &till);
+  json_capture.TakeLines();
+  const nlohmann::json receipt = {{"name", "Receipt"},
+                                  {"drawerStateVia",
+                                   {{"setting", "port"},
+                                    {"source", "machine"},
+                                    {"portChannel", nullptr},
+                                    {"portReason", kNoStateServiceReason}}},
+                                  {"drawerOpenLevel", {{"level", "low"}, {"source", "machine"}}}};
+  EXPECT_EQ(nlohmann::json::parse(json.out).at("printers").at(1), receipt) << json.out;
 }
 
 struct StateCase {
@@ -483,7 +686,8 @@ TEST(DrawerTool, StateReadsTheDrawerAsTheAppDoesAndSaysWhereFrom) {
     SCOPED_TRACE(c.out);
     DrawerStateTill till;
     const DrawerStateBackend backend = till.backend();
-    const ToolRun run = RunTool(*till.spooler, c.args, c.with_backend ? &backend : nullptr);
+    const ToolRun run =
+        RunTool(*till.spooler, c.args, nullptr, c.with_backend ? &backend : nullptr);
     EXPECT_EQ(run.exit_code, c.exit_code);
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(run.err, "");
@@ -546,7 +750,7 @@ TEST(DrawerTool, OpenConfirmsTheDrawerOpenedWhenAsked) {
     FakePrintSpooler& spooler = *till.spooler;
     spooler.before_read_job = [&spooler](uint32_t) { spooler.queue.clear(); };
     const DrawerStateBackend backend = till.backend();
-    const ToolRun run = RunTool(spooler, c.args, c.with_backend ? &backend : nullptr);
+    const ToolRun run = RunTool(spooler, c.args, nullptr, c.with_backend ? &backend : nullptr);
     EXPECT_EQ(run.exit_code, c.exit_code);
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(spooler.written_bytes(), (std::vector<uint8_t>{0x1B, 0x70, 0x00, 0x19, 0xFA}));
@@ -555,8 +759,9 @@ TEST(DrawerTool, OpenConfirmsTheDrawerOpenedWhenAsked) {
   DrawerStateTill till;
   till.spooler->before_read_job = [&till](uint32_t) { till.spooler->queue.clear(); };
   const DrawerStateBackend backend = till.backend();
-  const ToolRun json = RunTool(
-      *till.spooler, {"open", "--printer", "Kitchen", "--confirm-ms", "1000", "--json"}, &backend);
+  const ToolRun json =
+      RunTool(*till.spooler, {"open", "--printer", "Kitchen", "--confirm-ms", "1000", "--json"},
+              nullptr, &backend);
   EXPECT_EQ(json.exit_code, 0);
   const nlohmann::json expected = {{"drawerOpened", true},
                                    {"reason", nullptr},

@@ -19,6 +19,7 @@
 #include "cash_drawer/kick_clock.h"
 #include "cash_drawer/system_drawer_state_backend_win.h"
 #include "cash_drawer/system_print_spooler_win.h"
+#include "cash_drawer/till_services_win.h"
 #include "text/utf16.h"
 #include "text/wide_chars.h"
 #include "tools/kestro_drawer/drawer_tool.h"
@@ -116,12 +117,6 @@ class ConsoleCut {
   bool finished_ = false;  // guarded by mutex_
 };
 
-int64_t NowUnixMilliseconds() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -138,8 +133,10 @@ int wmain(int argc, wchar_t** argv) {
   // Only `open` leaves something behind when ended early; the other commands
   // keep the console's default: Ctrl+C ends them at once.
   if (kestro::SendsAKick(args)) ::SetConsoleCtrlHandler(&ConsoleCut::OnControl, TRUE);
+  kestro::TillServices till;
   const kestro::DrawerStateBackend drawer_state = kestro::MakeSystemDrawerStateBackend();
-  const kestro::DrawerToolContext context{spooler, NowUnixMilliseconds(), cut.clock(),
+  const kestro::DrawerToolContext context{spooler,       kestro::UnixNowMs(), cut.clock(),
+                                          till.audit(),  till.settings(),     till.record_folder(),
                                           &drawer_state, cut.cut_short()};
   const int exit_code = kestro::RunDrawerTool(args, context, out, err);
   out.flush();

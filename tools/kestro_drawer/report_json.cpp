@@ -138,6 +138,19 @@ json WaitJson(const DrawerStateOutcome& outcome) {
           {"waitedMs", outcome.waited_ms}};
 }
 
+json PrinterConfigJson(const PrinterConfig& printer) {
+  return {{"name", Utf8(printer.printer)},
+          {"drawerStateVia",
+           {{"setting", FormatDrawerChannel(printer.channel.channel)},
+            {"source", SourceName(printer.channel.source)},
+            {"portChannel", printer.port_channel ? json(FormatDrawerChannel(*printer.port_channel))
+                                                 : json(nullptr)},
+            {"portReason", TextOrNull(printer.port_reason)}}},
+          {"drawerOpenLevel",
+           {{"level", LevelName(printer.open_level.level)},
+            {"source", SourceName(printer.open_level.source)}}}};
+}
+
 }  // namespace
 
 json StateJson(const StateReport& report) {
@@ -202,6 +215,28 @@ json ClearJson(const std::vector<ClearReport>& clears) {
     total += WithdrawnCount(clear);
   }
   return {{"withdrawn", total}, {"printers", std::move(printers)}};
+}
+
+json LogJson(const LogReport& log) {
+  json events = json::array();
+  for (const RecordEntry& entry : log.reading.entries) events.push_back(json(entry.object));
+  return {{"folder", log.folder},
+          {"error", log.reading.found ? json(nullptr) : json(log.reading.error)},
+          {"events", std::move(events)},
+          {"skippedLines", log.reading.skipped_lines}};
+}
+
+json ConfigJson(const ConfigReport& config) {
+  json settings = json::array();
+  for (const SettingReport& number : config.numbers) {
+    settings.push_back({{"name", Utf8(number.setting->value_name)},
+                        {"value", number.effective.value},
+                        {"from", SourceName(number.effective.source)}});
+  }
+  json printers = json::array();
+  for (const PrinterConfig& printer : config.printers)
+    printers.push_back(PrinterConfigJson(printer));
+  return {{"settings", std::move(settings)}, {"printers", std::move(printers)}};
 }
 
 std::string JsonReportText(const json& report) {

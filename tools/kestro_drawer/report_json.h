@@ -23,6 +23,13 @@
 //   clear  {"withdrawn": total, "printers": [{"name", "withdrawn": [ids],
 //          "failed": [{"id", "call", "errorCode"}], "printedKicks": [ids] (left
 //          alone), "otherJobs"}]}
+//   log    {"folder", "error" (null when the record was read), "events": [the
+//          record's objects as written], "skippedLines"}
+//   config {"settings": [{"name", "value", "from" ("policy", "machine" or
+//          "default")}], "printers": [{"name", "drawerStateVia": {"setting",
+//          "source", "portChannel", "portReason"}, "drawerOpenLevel":
+//          {"level", "source"}}]}; the port's entries are null unless the
+//          setting is "port"
 // A printer whose queue could not be read has {"name", "call", "errorCode"}
 // instead, naming the failing Windows function.
 
@@ -44,6 +51,8 @@ nlohmann::json OpenJson(const OpenReport& report);
 nlohmann::json JobsJson(const std::vector<QueueReport>& queues, int64_t now_unix_ms);
 nlohmann::json ClearJson(const std::vector<ClearReport>& clears);
 nlohmann::json StateJson(const StateReport& report);
+nlohmann::json LogJson(const LogReport& log);
+nlohmann::json ConfigJson(const ConfigReport& config);
 
 // `report` as one line of text ending in "\n", all ASCII: every other
 // character is a \u escape (a pair of them, UTF-16 surrogates, above

@@ -1,7 +1,9 @@
 #include "tools/kestro_drawer/report_text.h"
 
+#include <iomanip>
 #include <string>
 
+#include "audit/record_line.h"
 #include "cash_drawer/text_conversion.h"
 #include "text/hex.h"
 #include "tools/kestro_drawer/tool_words.h"
@@ -127,13 +129,41 @@ std::string SourceWords(SettingSource source, const char* option, const char16_t
     case SettingSource::kCall:
       return std::string("by ") + option;
     case SettingSource::kPolicy:
-      return "by the policy setting " + SettingListPath(SettingScope::kPolicy, list);
+      return "by the policy setting " + SettingPath(SettingScope::kPolicy, list);
     case SettingSource::kMachine:
-      return "by the machine setting " + SettingListPath(SettingScope::kMachine, list);
+      return "by the machine setting " + SettingPath(SettingScope::kMachine, list);
     case SettingSource::kDefault:
       break;
   }
   return "by default";
+}
+
+// Where a setting of `config` came from: as SourceName says, but "machine
+// setting".
+std::string ConfigSourceWords(SettingSource source) {
+  return source == SettingSource::kMachine ? "machine setting" : SourceName(source);
+}
+
+// One line of `config`: the name, the value in a column, where it came from.
+void WriteConfigLine(const std::string& name, const std::string& value, const std::string& source,
+                     std::ostream& out) {
+  out << std::left << std::setw(20) << name << std::setw(7) << value << " " << source << "\n";
+}
+
+// A printer's channel in `config`: a channel of "port" is the one its
+// spooler port gives, said to come from the printer port.
+void WriteChannelConfig(const PrinterConfig& printer, std::ostream& out) {
+  const std::string source = ConfigSourceWords(printer.channel.source);
+  if (printer.channel.channel.kind != DrawerChannel::Kind::kPort) {
+    WriteConfigLine("  DrawerStateVia", FormatDrawerChannel(printer.channel.channel), source, out);
+    return;
+  }
+  const std::string from_port = "printer port, as the " + source + " says";
+  if (printer.port_channel) {
+    WriteConfigLine("  DrawerStateVia", FormatDrawerChannel(*printer.port_channel), from_port, out);
+  } else {
+    WriteConfigLine("  DrawerStateVia", "none", from_port + ": " + printer.port_reason, out);
+  }
 }
 
 std::string ChannelWords(const DrawerStateOutcome& outcome) {
@@ -308,6 +338,40 @@ void WriteClearText(const std::vector<ClearReport>& clears, std::ostream& out) {
     }
   }
   out << "Withdrew " << Count(total, "drawer kick") << ".\n";
+}
+
+void WriteLogText(const LogReport& log, std::ostream& out) {
+  const RecordReading& reading = log.reading;
+  if (!reading.found) {
+    out << "No cash drawer record could be read in " << log.folder << ": " << reading.error << "\n";
+    return;
+  }
+  if (reading.entries.empty()) out << "No cash drawer events on record.\n";
+  for (const RecordEntry& entry : reading.entries) {
+    out << FormatUtcTime(entry.unix_ms) << " " << entry.event;
+    for (const auto& [name, value] : entry.object.items()) {
+      if (name != "time" && name != "event") out << " " << name << "=" << value.dump();
+    }
+    out << "\n";
+  }
+  if (reading.skipped_lines > 0) {
+    out << "Skipped " << Count(reading.skipped_lines, "line") << " cut short or not events.\n";
+  }
+}
+
+void WriteConfigText(const ConfigReport& config, std::ostream& out) {
+  for (const SettingReport& number : config.numbers) {
+    WriteConfigLine(Utf8(number.setting->value_name), std::to_string(number.effective.value),
+                    ConfigSourceWords(number.effective.source), out);
+  }
+  for (const PrinterConfig& printer : config.printers) {
+    out << "Printer " << Quoted(Utf8(printer.printer)) << ":\n";
+    WriteChannelConfig(printer, out);
+    WriteConfigLine("  DrawerOpenLevel", LevelName(printer.open_level.level),
+                    ConfigSourceWords(printer.open_level.source), out);
+  }
+  out << "Policies: HKLM\\" << Utf8(kPolicySettingsKey) << "; machine settings: HKLM\\"
+      << Utf8(kMachineSettingsKey) << ".\n";
 }
 
 }  // namespace kestro

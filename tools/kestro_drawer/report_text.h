@@ -37,6 +37,13 @@ void WriteJobsText(const std::vector<QueueReport>& queues, int64_t now_unix_ms, 
 
 void WriteClearText(const std::vector<ClearReport>& clears, std::ostream& out);
 
+// One line per event, "TIME EVENT field=value ...", each value as its JSON.
+void WriteLogText(const LogReport& log, std::ostream& out);
+
+// One line per number, then each printer's channel and open level: a
+// channel of "port" shows the channel the printer's port gives.
+void WriteConfigText(const ConfigReport& config, std::ostream& out);
+
 }  // namespace kestro
 
 #endif  // KESTRO_TOOLS_KESTRO_DRAWER_REPORT_TEXT_H_
