@@ -208,7 +208,7 @@ class ToolAuditTest(unittest.TestCase):
         # A kick withdrawn while printing may have opened the drawer: done.
         cases = [
             ("Held Printer", 1,
-             [("kickWithdrawn", "warning", ["Held Printer", NUMBER, "0", "tool"])]),
+             [("kickWithdrawn", "warning", ["Held Printer", NUMBER, NUMBER, "tool"])]),
             ("Locked Printer", 1,
              [("withdrawalFailed", "error", ["Locked Printer", NUMBER, "5", "tool"])]),
             ("Printing Printer", 0,
@@ -217,7 +217,8 @@ class ToolAuditTest(unittest.TestCase):
         ]
         for printer, exit_code, ending in cases:
             with self.subTest(printer=printer):
-                run = e2e.run_drawer_tool("open", "--printer", printer, "--wait-ms", "0",
+                # The shortest watch: --wait-ms 0 would leave the kick unwatched.
+                run = e2e.run_drawer_tool("open", "--printer", printer, "--wait-ms", "1",
                                           env=HOLDING, bundle=HOLDING_BUNDLE)
                 self.assertEqual(run.exit_code, exit_code, run.stdout + run.stderr)
                 ReportedEvents(self, run.stderr).matching(self, [
