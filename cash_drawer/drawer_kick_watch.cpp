@@ -1,6 +1,7 @@
 #include "cash_drawer/drawer_kick_watch.h"
 
 #include <algorithm>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -42,6 +43,13 @@ struct WatchedKick {
   bool may_have_printed = false;
 };
 
+// The first look comes one step after the kick was handed over, not at once:
+// the app's next call is likely under way then, and would share the spooler
+// with the look. A kick given no time at all is looked at at once.
+int64_t FirstLookAge(const KickBounds& bounds) {
+  return bounds.limit_ms > 0 ? NextLookAge(0, bounds) : 0;
+}
+
 WatchedKick NewKick(const std::u16string& printer_name, uint32_t job_id, int64_t expire_after_ms,
                     int64_t handed_ms) {
   WatchedKick kick;
@@ -49,7 +57,7 @@ WatchedKick NewKick(const std::u16string& printer_name, uint32_t job_id, int64_t
   kick.job_id = job_id;
   kick.handed_ms = handed_ms;
   kick.bounds = BoundsFor(expire_after_ms);
-  kick.next_look_ms = handed_ms;
+  kick.next_look_ms = handed_ms + FirstLookAge(kick.bounds);
   return kick;
 }
 
@@ -274,6 +282,8 @@ std::string KickOutcomeLine(const std::u16string& printer_name, uint32_t job_id,
 
 // Passes each outcome on to the watch's observer while there is one.
 struct DrawerKickWatch::State : KickWatchObserver {
+  static constexpr int64_t kAwake = std::numeric_limits<int64_t>::min();
+
   void KickWatchEnded(const std::u16string& printer_name, uint32_t job_id,
                       const KickWatchOutcome& outcome) override {
     std::lock_guard<std::mutex> lock(observer_mutex);
@@ -300,6 +310,9 @@ struct DrawerKickWatch::State : KickWatchObserver {
   std::vector<HandedKick> handed;  // guarded by mutex
   bool ending = false;             // guarded by mutex
   bool finished = false;           // guarded by mutex: the thread is done
+  // The clock time the thread sleeps until, or kAwake while it works: it
+  // takes in every handed kick before it sleeps again.
+  int64_t sleeping_until = kAwake;  // guarded by mutex
   std::mutex observer_mutex;
   KickWatchObserver* observer = nullptr;  // guarded by observer_mutex
 };
@@ -342,9 +355,12 @@ DrawerKickWatch::~DrawerKickWatch() {
 
 void DrawerKickWatch::Watch(const std::u16string& printer_name, uint32_t job_id,
                             int64_t expire_after_ms) {
+  const int64_t now = state_->clock->NowMs();
+  bool wake = false;
   {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->handed.push_back({printer_name, job_id, expire_after_ms, state_->clock->NowMs()});
+    state_->handed.push_back({printer_name, job_id, expire_after_ms, now});
+    wake = now + FirstLookAge(BoundsFor(expire_after_ms)) < state_->sleeping_until;
   }
   if (!thread_.joinable()) {
     // Without a thread the kick stays handed over; the next Watch tries again.
@@ -357,7 +373,7 @@ void DrawerKickWatch::Watch(const std::u16string& printer_name, uint32_t job_id,
       return;
     }
   }
-  state_->clock->Wake();
+  if (wake) state_->clock->Wake();
 }
 
 // static
@@ -371,6 +387,7 @@ void DrawerKickWatch::Run(std::shared_ptr<State> state) {
     bool ending = false;
     {
       std::lock_guard<std::mutex> lock(state->mutex);
+      state->sleeping_until = State::kAwake;
       handed.swap(state->handed);
       ending = state->ending;
     }
@@ -384,7 +401,14 @@ void DrawerKickWatch::Run(std::shared_ptr<State> state) {
     }
     LookAtDueKicks(spooler, clock, *state, &kicks);
     if (ending && kicks.empty()) break;
-    clock.WaitUntil(EarliestLook(kicks));
+    const int64_t deadline = EarliestLook(kicks);
+    {
+      std::lock_guard<std::mutex> lock(state->mutex);
+      // A kick handed over since the swap is taken in before any wait.
+      if (!state->handed.empty()) continue;
+      state->sleeping_until = deadline;
+    }
+    clock.WaitUntil(deadline);
   }
   {
     std::lock_guard<std::mutex> lock(state->mutex);

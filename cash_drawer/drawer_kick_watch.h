@@ -145,8 +145,12 @@ class DrawerKickWatch : public KickWatcher {
   DrawerKickWatch(const DrawerKickWatch&) = delete;
   DrawerKickWatch& operator=(const DrawerKickWatch&) = delete;
 
-  // Queues the kick for the watch's thread and returns. Called on one thread
-  // (the UI thread), never during destruction.
+  // Queues the kick for the watch's thread and returns. Its first look comes
+  // one step after it (kick_decision.h), and the thread is woken only when
+  // it sleeps past that look: a thread woken at every kick runs beside the
+  // app's next call, and under Wine each wake and wait is a round trip to
+  // the wine server. Called on one thread (the UI thread), never during
+  // destruction.
   void Watch(const std::u16string& printer_name, uint32_t job_id, int64_t expire_after_ms) override;
 
  private:

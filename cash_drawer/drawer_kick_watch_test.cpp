@@ -178,7 +178,7 @@ std::vector<WatchCase> TroubleCases(const std::vector<int64_t>& to_limit) {
                      {{{0, kPrinting | trouble.mark, trouble.text}, {1200, kGone}}},
                      {},
                      kNoDeadline,
-                     Concat({DrawerJob(), Open(0), Reads({1}, to_limit), Withdrawal(1, 1000),
+                     Concat({DrawerJob(), Open(100), Reads({1}, to_limit), Withdrawal(1, 1000),
                              Reads({1}, {1000}), FailedReads(1, {1500}), Close(1500)}),
                      {WithdrewWhilePrinting(1, 1000)},
                      1500,
@@ -188,7 +188,7 @@ std::vector<WatchCase> TroubleCases(const std::vector<int64_t>& to_limit) {
 }
 
 std::vector<WatchCase> WatchCases() {
-  const std::vector<int64_t> to_limit = {0, 100, 200, 400, 800, 1000};
+  const std::vector<int64_t> to_limit = {100, 200, 400, 800, 1000};
   const std::vector<int64_t> overrun = {1500, 2000, 2500, 3000, 3500, 4000, 4500, 5000, 5500};
   // The printer is renamed once the kick is sent.
   const auto renamed = [](FakePrintSpooler& s) {
@@ -196,76 +196,76 @@ std::vector<WatchCase> WatchCases() {
       if (call.rfind("EndDocPrinter", 0) == 0) s.openable_names = std::vector<std::u16string>{};
     };
   };
-  const Log open_shared = {At("OpenPrinter2W(NO_CACHE)", 0)};
+  const Log open_shared = {At("OpenPrinter2W(NO_CACHE)", 100)};
   // clang-format off
   std::vector<WatchCase> cases = {
       {"printed at once", 1000, {{{0, kGone}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), FailedReads(1, {0}), Close(0)}),
-       {}, 0, KickFate::kLeftQueue},
+       Concat({DrawerJob(), Open(100), FailedReads(1, {100}), Close(100)}),
+       {}, 100, KickFate::kLeftQueue},
       {"leaves the queue after a while", 1000, {{{0, 0}, {150, kPrinting}, {300, kGone}}}, {},
        kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, {0, 100, 200}), FailedReads(1, {400}),
+       Concat({DrawerJob(), Open(100), Reads({1}, {100, 200}), FailedReads(1, {400}),
                Close(400)}),
        {}, 400, KickFate::kLeftQueue},
       {"stays listed, marked printed", 1000,
        {{{0, kPrinting}, {300, kJobStatusPrinted | kJobStatusRetained}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, {0, 100, 200, 400}), Close(400)}),
+       Concat({DrawerJob(), Open(100), Reads({1}, {100, 200, 400}), Close(400)}),
        {}, 400, KickFate::kPrinted},
       {"still queued at its time", 1000, {{{0, kOffline}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, to_limit), Withdrawal(1, 1000),
+       Concat({DrawerJob(), Open(100), Reads({1}, to_limit), Withdrawal(1, 1000),
                FailedReads(1, {1000}), Close(1000)}),
        {Withdrew(1, 1000)}, 1000, KickFate::kWithdrawn},
       {"offline at the default time: looked at 5 s apart at most", std::nullopt,
        {{{0, kOffline}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Open(0),
-               Reads({1}, {0, 100, 200, 400, 800, 1600, 3200, 6400, 11400, 16400, 21400, 26400,
+       Concat({DrawerJob(), Open(100),
+               Reads({1}, {100, 200, 400, 800, 1600, 3200, 6400, 11400, 16400, 21400, 26400,
                            30000}),
                Withdrawal(1, 30000), FailedReads(1, {30000}), Close(30000)}),
        {Withdrew(1, 30000)}, 30000, std::nullopt},
       {"printing cleanly at its time, done within the overrun", 1000,
        {{{0, kPrinting}, {1700, kGone}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, to_limit), Reads({1}, {1500}),
+       Concat({DrawerJob(), Open(100), Reads({1}, to_limit), Reads({1}, {1500}),
                FailedReads(1, {2000}), Close(2000)}),
        {}, 2000, KickFate::kLeftQueue},
       {"printing at the overrun bound: withdrawn while printing, gone later", 1000,
        {{{0, kPrinting}, {6700, kGone}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, to_limit), Reads({1}, overrun),
+       Concat({DrawerJob(), Open(100), Reads({1}, to_limit), Reads({1}, overrun),
                Reads({1}, {6000}), Withdrawal(1, 6000), Reads({1}, {6000, 6500}),
                FailedReads(1, {7000}), Close(7000)}),
        {WithdrewWhilePrinting(1, 6000)}, 7000, KickFate::kWithdrawnWhilePrinting},
       {"printing forever: marked deleting, looked at 5 s after its withdrawal", 1000,
        {{{0, kPrinting}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, to_limit), Reads({1}, overrun),
+       Concat({DrawerJob(), Open(100), Reads({1}, to_limit), Reads({1}, overrun),
                Reads({1}, {6000}), Withdrawal(1, 6000), Reads({1}, Every(500, 6000, 11000)),
                Close(11000)}),
        {WithdrewWhilePrinting(1, 6000)}, 11000, KickFate::kWithdrawnWhilePrinting},
       {"printing, then complete after its withdrawal: no warning", 1000,
        {{{0, kPrinting}, {6200, kPrinting | kJobStatusComplete}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, to_limit), Reads({1}, overrun),
+       Concat({DrawerJob(), Open(100), Reads({1}, to_limit), Reads({1}, overrun),
                Reads({1}, {6000}), Withdrawal(1, 6000), Reads({1}, {6000, 6500}), Close(6500)}),
        {}, 6500, KickFate::kPrinted},
       {"removed by someone else", 1000, {{{0, kJobStatusPaused}, {500, kGone}}}, {},
        kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, {0, 100, 200, 400}), FailedReads(1, {800}),
+       Concat({DrawerJob(), Open(100), Reads({1}, {100, 200, 400}), FailedReads(1, {800}),
                Close(800)}),
        {}, 800, KickFate::kLeftQueue},
       {"GetJobW failing: unseen, so it may have printed", 1000, {{{0, kOffline}}},
        {{Step::kReadJob, 5}}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), FailedReads(1, to_limit), Withdrawal(1, 1000),
+       Concat({DrawerJob(), Open(100), FailedReads(1, to_limit), Withdrawal(1, 1000),
                FailedReads(1, Every(500, 1000, 6000)), Close(6000)}),
        {WithdrewWhilePrinting(1, 1000)}, 6000, KickFate::kWithdrawnWhilePrinting},
       {"GetJobW and SetJobW failing", 1000, {{{0, kOffline}}},
        {{Step::kReadJob, 5}, {Step::kDeleteJob, 5}}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), FailedReads(1, to_limit), Withdrawal(1, 1000),
+       Concat({DrawerJob(), Open(100), FailedReads(1, to_limit), Withdrawal(1, 1000),
                ErrorRead(1000), Close(1000)}),
        {CouldNotWithdraw(1, 5)}, 1000, KickFate::kUnknown},
       {"SetJobW failing", 1000, {{{0, kOffline}}}, {{Step::kDeleteJob, 1906}}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, to_limit), Withdrawal(1, 1000),
+       Concat({DrawerJob(), Open(100), Reads({1}, to_limit), Withdrawal(1, 1000),
                ErrorRead(1000), Close(1000)}),
        {CouldNotWithdraw(1, 1906)}, 1000, KickFate::kWithdrawFailed},
       {"printed between GetJobW and SetJobW: SetJobW finds no such job", 1000,
        {{{0, kOffline}}}, {{Step::kDeleteJob, kInvalidParameterError}}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, to_limit), Withdrawal(1, 1000),
+       Concat({DrawerJob(), Open(100), Reads({1}, to_limit), Withdrawal(1, 1000),
                ErrorRead(1000), Close(1000)}),
        {}, 1000, KickFate::kLeftQueue},
       {"the printer renamed after the send", 1000, {{{0, kOffline}}}, {}, kNoDeadline,
@@ -280,7 +280,7 @@ std::vector<WatchCase> WatchCases() {
        [](FakePrintSpooler& s) { s.server_cache = std::vector<JobRecord>{}; }},
       {"without OpenPrinter2W a cached 'gone' does not end the watch", 1000,
        {{{0, kOffline}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Failing("OpenPrinter2W(NO_CACHE)", {0}), Open(0),
+       Concat({DrawerJob(), Failing("OpenPrinter2W(NO_CACHE)", {100}), Open(100),
                FailedReads(1, to_limit), Withdrawal(1, 1000),
                FailedReads(1, Every(500, 1000, 6000)), Close(6000)}),
        {WithdrewWhilePrinting(1, 1000, kShared)}, 6000, KickFate::kWithdrawnWhilePrinting,
@@ -291,20 +291,20 @@ std::vector<WatchCase> WatchCases() {
        }},
       {"the spooler restarts: the printer opened anew", 1000, {{{0, kOffline}}}, {},
        kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, {0, 100, 200}), FailedReads(1, {400}),
+       Concat({DrawerJob(), Open(100), Reads({1}, {100, 200}), FailedReads(1, {400}),
                Close(400), Open(400), Reads({1}, {400, 800, 1000}), Withdrawal(1, 1000),
                FailedReads(1, {1000}), Close(1000)}),
        {Withdrew(1, 1000)}, 1000, KickFate::kWithdrawn, "Receipt Printer", {},
        [](FakePrintSpooler& s) { s.service_restart_ms = 300; }},
       {"the spooler restarts and the id names another document", 1000,
        {{{0, kOffline}, {350, kOffline, u"", u"Invoice 4711"}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, {0, 100, 200}), FailedReads(1, {400}),
+       Concat({DrawerJob(), Open(100), Reads({1}, {100, 200}), FailedReads(1, {400}),
                Close(400), Open(400), Reads({1}, {400}), Close(400)}),
        {}, 400, KickFate::kLeftQueue, "Receipt Printer", {},
        [](FakePrintSpooler& s) { s.service_restart_ms = 300; }},
       {"the spooler restarts at the withdrawal: the id checked before SetJobW", 1000,
        {{{0, kOffline}}}, {}, kNoDeadline,
-       Concat({DrawerJob(), Open(0), Reads({1}, to_limit), Withdrawal(1, 1000),
+       Concat({DrawerJob(), Open(100), Reads({1}, to_limit), Withdrawal(1, 1000),
                ErrorRead(1000), Close(1000), Open(1000), Reads({1}, {1000}), Close(1000)}),
        {}, 1000, KickFate::kLeftQueue, "Receipt Printer", {},
        [](FakePrintSpooler& s) {
@@ -319,28 +319,28 @@ std::vector<WatchCase> WatchCases() {
        {}, 0, std::nullopt},
       {"teardown with kicks still queued and printing", std::nullopt,
        {{{0, kOffline}}, {{0, kPrinting}}}, {}, 500,
-       Concat({DrawerJob(), Open(0), Reads({1}, {0}), DrawerJob(), Open(0), Reads({2}, {0}),
-               Reads({1, 2}, {100, 200, 400, 500, 750, 1000, 1250}), Reads({1}, {1500}),
+       Concat({DrawerJob(), DrawerJob(), Open(100), Reads({1}, {100}), Open(100),
+               Reads({2}, {100}), Reads({1, 2}, {200, 400, 500, 750, 1000, 1250}), Reads({1}, {1500}),
                Withdrawal(1, 1500), FailedReads(1, {1500}), Close(1500), Reads({2}, {1500}),
                Withdrawal(2, 1500), Reads({2}, {1500, 1750, 2000}), Close(2000)}),
        {Withdrew(1, 1500), WithdrewWhilePrinting(2, 1500)}, 2000, std::nullopt},
       {"teardown ends when the last kick leaves", std::nullopt,
        {{{0, kOffline}, {900, kGone}}}, {}, 500,
-       Concat({DrawerJob(), Open(0), Reads({1}, {0, 100, 200, 400, 500, 750}),
+       Concat({DrawerJob(), Open(100), Reads({1}, {100, 200, 400, 500, 750}),
                FailedReads(1, {1000}), Close(1000)}),
        {}, 1000, std::nullopt},
       {"teardown grace counted from the teardown, for a kick handed over later", 60000,
        {{{0, kOffline}}}, {}, 12000,
-       Concat({DrawerJob(10000), Open(10000),
-               Reads({1}, {10000, 10100, 10200, 10400, 10800, 11600, 12000, 12250, 12500,
+       Concat({DrawerJob(10000), Open(10100),
+               Reads({1}, {10100, 10200, 10400, 10800, 11600, 12000, 12250, 12500,
                            12750, 13000}),
                Withdrawal(1, 13000), FailedReads(1, {13000}), Close(13000)}),
        {Withdrew(1, 3000)}, 13000, std::nullopt, "Receipt Printer", {10000}},
       {"teardown grace the same for kicks handed over at different times", std::nullopt,
        {{{0, kOffline}}, {{0, kOffline}}}, {}, 25000,
-       Concat({DrawerJob(), Open(0),
-               Reads({1}, {0, 100, 200, 400, 800, 1600, 3200, 6400, 11400, 16400}),
-               DrawerJob(20000), Open(20000), Reads({2}, {20000, 20100, 20200, 20400, 20800}),
+       Concat({DrawerJob(), Open(100),
+               Reads({1}, {100, 200, 400, 800, 1600, 3200, 6400, 11400, 16400}),
+               DrawerJob(20000), Open(20100), Reads({2}, {20100, 20200, 20400, 20800}),
                Reads({1}, {21400}), Reads({2}, {21600, 23200}),
                Reads({1, 2}, {25000, 25250, 25500, 25750}), Reads({1}, {26000}),
                Withdrawal(1, 26000), FailedReads(1, {26000}), Close(26000), Reads({2}, {26000}),
@@ -349,7 +349,7 @@ std::vector<WatchCase> WatchCases() {
        {0, 20000}},
       {"teardown never opens again a printer that did not open", std::nullopt,
        {{{0, kOffline}}}, {}, 500,
-       Concat({DrawerJob(), Failing("OpenPrinterW", {0, 100, 200, 400})}),
+       Concat({DrawerJob(), Failing("OpenPrinterW", {100, 200, 400})}),
        {CouldNotWithdraw(1, kInvalidPrinterNameError)}, 500, std::nullopt, "Receipt Printer",
        {}, renamed},
   };
@@ -565,16 +565,16 @@ TEST(WatchKickToEnd, CutShortLooksAtOnceAndWithdraws) {
     Log calls;
   };
   const Log withdrawn_at_150 = Concat(
-      {Open(0), Reads({1}, {0, 100, 150}), Withdrawal(1, 150), FailedReads(1, {150}), Close(150)});
+      {Open(100), Reads({1}, {100, 150}), Withdrawal(1, 150), FailedReads(1, {150}), Close(150)});
   // clang-format off
   const Case cases[] = {
       {"queued offline", {{0, kOffline}}, 150, KickFate::kWithdrawn, withdrawn_at_150},
       // Windows only marks it deleting: looked at until the teardown's last look.
       {"printing cleanly", {{0, kPrinting}}, 150, KickFate::kWithdrawnWhilePrinting,
-       Concat({Open(0), Reads({1}, {0, 100, 150}), Withdrawal(1, 150),
+       Concat({Open(100), Reads({1}, {100, 150}), Withdrawal(1, 150),
                Reads({1}, {150, 400, 650, 900, 1150, 1400, 1650}), Close(1650)})},
       {"gone by then", {{0, kOffline}, {120, kGone}}, 150, KickFate::kLeftQueue,
-       Concat({Open(0), Reads({1}, {0, 100}), FailedReads(1, {150}), Close(150)})},
+       Concat({Open(100), Reads({1}, {100}), FailedReads(1, {150}), Close(150)})},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -603,6 +603,62 @@ TEST(WatchKickToEnd, CutShortLooksAtOnceAndWithdraws) {
     EXPECT_EQ(outcome.age_ms, c.cut_at);
     EXPECT_EQ(spooler.JobCalls(), c.calls);
     EXPECT_EQ(spooler.open_printers(), 0);
+  }
+}
+
+// A kick handed over while the watch's thread sleeps wakes it only when its
+// first look comes before the thread's own wake; either way it is looked at
+// at its time. Job 1 (1000 ms, handed over at 0) is looked at at 100, 200 and
+// 400; both jobs leave the queue at 300.
+TEST(DrawerKickWatch, WakesItsThreadOnlyForAnEarlierLook) {
+  struct Case {
+    const char* label;
+    int64_t second_at;  // when job 2 is handed over; never a look's time
+    int64_t second_expire_ms;
+    int wakes;
+    Log calls;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"first look at the thread's wake: not woken", 0, 1000, 0,
+       Concat({Open(100), Reads({1}, {100}), Open(100), Reads({2}, {100}), Reads({1, 2}, {200}),
+               FailedReads(1, {400}), Close(400), FailedReads(2, {400}), Close(400)})},
+      {"first look before it: woken", 0, 50, 1,
+       Concat({Open(50), Reads({2}, {50}), Withdrawal(2, 50), FailedReads(2, {50}), Close(50),
+               Open(100), Reads({1}, {100, 200}), FailedReads(1, {400}), Close(400)})},
+      {"handed over during a long sleep, looked at before its end: woken", 250, 1000, 1,
+       Concat({Open(100), Reads({1}, {100, 200}), Open(350), FailedReads(2, {350}), Close(350),
+               FailedReads(1, {400}), Close(400)})},
+      {"handed over during a long sleep, looked at after its end: not woken", 350, 1000, 0,
+       Concat({Open(100), Reads({1}, {100, 200}), FailedReads(1, {400}), Close(400), Open(450),
+               FailedReads(2, {450}), Close(450)})},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    auto spooler = std::make_shared<FakePrintSpooler>();
+    auto clock = std::make_shared<ManualKickClock>();
+    spooler->printers = {{kPrinter, u"", u""}};
+    for (uint32_t job_id : {1, 2}) {
+      spooler->queue.push_back(kestro_testing::MakeJob(job_id, kDrawerDocumentName, 0, 0));
+      spooler->job_lives[job_id] = {{0, kOffline}, {300, kGone}};
+    }
+    spooler->now_ms = [clock] { return clock->NowMs(); };
+    spooler->call_suffix = [clock] { return "@" + std::to_string(clock->NowMs()); };
+    DrawerKickWatch watch(spooler, clock, std::make_shared<ManualKickClock>());
+    watch.Watch(kPrinter, 1, 1000);
+    // The thread sleeps until its next look whenever job 2 comes.
+    for (int64_t due = clock->AwaitWaiter(); due < c.second_at; due = clock->AwaitWaiter()) {
+      clock->SetNow(due);
+    }
+    clock->SetNow(c.second_at);
+    watch.Watch(kPrinter, 2, c.second_expire_ms);
+    EXPECT_EQ(clock->wakes(), c.wakes);
+    for (int64_t due = clock->AwaitWaiter(); due != kNoDeadline; due = clock->AwaitWaiter()) {
+      clock->SetNow(due);
+    }
+    EXPECT_EQ(spooler->JobCalls(), c.calls);
+    EXPECT_EQ(spooler->open_printers(), 0);
   }
 }
 
@@ -714,7 +770,7 @@ TEST(DrawerKickWatch, TheTeardownWaitsForABlockedCallTwoSecondsAtMost) {
   teardown_clock->WaitUntil(kNoDeadline);
   EXPECT_EQ(capture.TakeLines(), (Log{kTeardownGaveUpLine, Withdrew(1, 1100)}));
   EXPECT_EQ(spooler->JobCalls(),
-            Concat({DrawerJob(), Open(0), Reads({1}, {0, 100, 100, 350, 600, 850, 1100}),
+            Concat({DrawerJob(), Open(100), Reads({1}, {100, 100, 350, 600, 850, 1100}),
                     Withdrawal(1, 1100), FailedReads(1, {1100}), Close(1100)}));
   EXPECT_EQ(spooler->open_printers(), 0);
   EXPECT_EQ(observer.told, Log{});

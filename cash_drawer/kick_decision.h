@@ -3,8 +3,8 @@
 // are the watch's (drawer_kick_watch.h).
 //
 // Times are ages: milliseconds since the kick was handed to the watch. A kick
-// is looked at when handed over, then after 100, 200, 400 ... ms, the steps
-// doubling up to 5 s, and at its limit. A job that has left the queue, or is
+// is looked at after 100, 200, 400 ... ms, the steps doubling up to 5 s, and
+// at its limit (at once when its limit is 0 or less). A job that has left the queue, or is
 // marked printed or complete, is done. A job still queued at the limit is
 // withdrawn, unless its bytes are going to the device at that moment with no
 // trouble (no trouble mark: error, offline, paused, blocked, out of paper,

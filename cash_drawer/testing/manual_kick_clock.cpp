@@ -25,6 +25,7 @@ void ManualKickClock::WaitUntil(int64_t deadline_ms) {
 void ManualKickClock::Wake() {
   std::lock_guard<std::mutex> lock(mutex_);
   woken_ = true;
+  ++wakes_;
   changed_.notify_all();
 }
 
@@ -44,6 +45,11 @@ int64_t ManualKickClock::AwaitWaiter() {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [&] { return waiting_ && !woken_ && now_ms_ < waiting_for_; });
   return waiting_for_;
+}
+
+int ManualKickClock::wakes() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return wakes_;
 }
 
 }  // namespace kestro_testing

@@ -29,12 +29,15 @@ class ManualKickClock : public kestro::KickClock {
   // Blocks until a thread waits for a deadline still ahead (kNoDeadline
   // included) with no Wake() pending, and returns that deadline.
   int64_t AwaitWaiter();
+  // The Wake() calls so far.
+  int wakes();
 
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
   int64_t now_ms_ = 0;
   bool woken_ = false;
+  int wakes_ = 0;
   bool skip_waits_ = false;
   bool waiting_ = false;
   int64_t waiting_for_ = 0;
