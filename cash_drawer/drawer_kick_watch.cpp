@@ -19,7 +19,21 @@ namespace {
 
 using Sight = KickReading::Sight;
 
-// One kick under watch, with the printer its watch opened for it.
+// A printer opened for the kicks watched on it together, at the first look
+// of any of them, and closed when the last of them ends: under Wine each
+// opening rewrites the printer's status in the registry under a lock the
+// app's own OpenPrinterW takes too, and a burst of kicks needs one.
+struct PrinterSlot {
+  std::unique_ptr<OpenedPrinter> printer;
+  bool cached = false;      // the printer reads job states through the cache
+  bool open_tried = false;  // an opening was tried
+  uint32_t open_error = 0;  // the opening call's code while it has not opened
+  // Opened anew after its handle went stale: any kick's id may name another
+  // document since.
+  bool reopened = false;
+};
+
+// One kick under watch, with the printer it shares.
 struct WatchedKick {
   std::u16string printer_name;
   uint32_t job_id = 0;
@@ -29,11 +43,7 @@ struct WatchedKick {
   // No look after this age: set at teardown.
   int64_t last_look_age = kNoDeadline;
 
-  std::unique_ptr<OpenedPrinter> printer;
-  bool cached = false;      // the printer reads job states through the cache
-  bool open_tried = false;  // an opening was tried
-  uint32_t open_error = 0;  // the opening call's code while it has not opened
-  bool reopened = false;    // opened anew after its handle went stale
+  std::shared_ptr<PrinterSlot> slot;
   uint32_t read_error = 0;  // the last failed GetJobW's code
 
   // Once SetJobW has withdrawn it:
@@ -50,52 +60,65 @@ int64_t FirstLookAge(const KickBounds& bounds) {
   return bounds.limit_ms > 0 ? NextLookAge(0, bounds) : 0;
 }
 
+// `slot`: the printer of the kicks already watched on `printer_name`; none:
+// one of its own.
 WatchedKick NewKick(const std::u16string& printer_name, uint32_t job_id, int64_t expire_after_ms,
-                    int64_t handed_ms) {
+                    int64_t handed_ms, std::shared_ptr<PrinterSlot> slot = nullptr) {
   WatchedKick kick;
   kick.printer_name = printer_name;
   kick.job_id = job_id;
   kick.handed_ms = handed_ms;
   kick.bounds = BoundsFor(expire_after_ms);
   kick.next_look_ms = handed_ms + FirstLookAge(kick.bounds);
+  kick.slot = slot ? std::move(slot) : std::make_shared<PrinterSlot>();
   return kick;
+}
+
+// The printer of a kick watched on `printer_name`, if any.
+std::shared_ptr<PrinterSlot> SlotFor(const std::u16string& printer_name,
+                                     const std::vector<WatchedKick>& kicks) {
+  for (const WatchedKick& kick : kicks) {
+    if (kick.printer_name == printer_name) return kick.slot;
+  }
+  return nullptr;
 }
 
 bool OpenKickPrinter(PrintSpooler& spooler, WatchedKick& kick) {
   QueuePrinter opened = OpenQueuePrinter(spooler, kick.printer_name);
-  kick.open_tried = true;
-  kick.printer = std::move(opened.printer);
-  kick.cached = opened.cached;
-  kick.open_error = opened.error_code;
-  return kick.printer != nullptr;
+  PrinterSlot& slot = *kick.slot;
+  slot.open_tried = true;
+  slot.printer = std::move(opened.printer);
+  slot.cached = opened.cached;
+  slot.open_error = opened.error_code;
+  return slot.printer != nullptr;
 }
 
 // Closes a handle that went stale and opens the printer anew; from then on
 // the job's id is checked to name the kick still.
 bool ReopenKickPrinter(PrintSpooler& spooler, WatchedKick& kick) {
-  kick.printer.reset();
-  kick.reopened = true;
+  kick.slot->printer.reset();
+  kick.slot->reopened = true;
   return OpenKickPrinter(spooler, kick);
 }
 
 // GetJobW for the kick, opening its printer first if that has not worked yet,
 // and once more if the handle went stale.
 KickReading ReadKick(PrintSpooler& spooler, WatchedKick& kick) {
-  if (!kick.printer && !OpenKickPrinter(spooler, kick)) return {Sight::kUnreadable, 0, false};
+  if (!kick.slot->printer && !OpenKickPrinter(spooler, kick)) return {Sight::kUnreadable, 0, false};
   JobRecord job;
-  bool read = kick.printer->ReadJob(kick.job_id, &job);
+  bool read = kick.slot->printer->ReadJob(kick.job_id, &job);
   if (!read) kick.read_error = spooler.LastErrorCode();
   if (!read && kick.read_error == kInvalidHandleError) {
     if (!ReopenKickPrinter(spooler, kick)) return {Sight::kUnreadable, 0, false};
-    read = kick.printer->ReadJob(kick.job_id, &job);
+    read = kick.slot->printer->ReadJob(kick.job_id, &job);
     if (!read) kick.read_error = spooler.LastErrorCode();
   }
   if (!read) {
     // Through the cache, "gone" may be stale: the server can still hold it.
-    const bool gone = kick.read_error == kInvalidParameterError && !kick.cached;
+    const bool gone = kick.read_error == kInvalidParameterError && !kick.slot->cached;
     return {gone ? Sight::kGone : Sight::kUnreadable, 0, false};
   }
-  if (kick.reopened && job.document_name != kDrawerDocumentName) {
+  if (kick.slot->reopened && job.document_name != kDrawerDocumentName) {
     return {Sight::kGone, 0, false};
   }
   return {Sight::kQueued, job.status, !job.status_text.empty()};
@@ -135,15 +158,15 @@ std::optional<KickWatchOutcome> Withdrawn(PrintSpooler& spooler, WatchedKick& ki
 
 std::optional<KickWatchOutcome> Withdraw(PrintSpooler& spooler, WatchedKick& kick,
                                          const KickReading& reading, int64_t age) {
-  if (!kick.printer) return KickWatchOutcome{KickFate::kUnknown, kick.open_error, age};
-  if (kick.printer->DeleteJob(kick.job_id)) return Withdrawn(spooler, kick, reading, age);
+  if (!kick.slot->printer) return KickWatchOutcome{KickFate::kUnknown, kick.slot->open_error, age};
+  if (kick.slot->printer->DeleteJob(kick.job_id)) return Withdrawn(spooler, kick, reading, age);
   uint32_t code = spooler.LastErrorCode();
   KickReading seen = reading;
   if (code == kInvalidHandleError) {
     // The spooler restarted since the look: the job is read anew, and
     // withdrawn only while its id still names the kick.
     if (!ReopenKickPrinter(spooler, kick)) {
-      return KickWatchOutcome{KickFate::kUnknown, kick.open_error, age};
+      return KickWatchOutcome{KickFate::kUnknown, kick.slot->open_error, age};
     }
     seen = ReadKick(spooler, kick);
     if (seen.sight == Sight::kGone) return KickWatchOutcome{KickFate::kLeftQueue, 0, age};
@@ -151,7 +174,7 @@ std::optional<KickWatchOutcome> Withdraw(PrintSpooler& spooler, WatchedKick& kic
     if (seen.sight != Sight::kQueued) {
       return KickWatchOutcome{KickFate::kUnknown, kick.read_error, age};
     }
-    if (kick.printer->DeleteJob(kick.job_id)) return Withdrawn(spooler, kick, seen, age);
+    if (kick.slot->printer->DeleteJob(kick.job_id)) return Withdrawn(spooler, kick, seen, age);
     code = spooler.LastErrorCode();
   }
   if (code == kInvalidParameterError) return KickWatchOutcome{KickFate::kLeftQueue, 0, age};
@@ -163,12 +186,12 @@ std::optional<KickWatchOutcome> Withdraw(PrintSpooler& spooler, WatchedKick& kic
 // when it goes on, with the next look set.
 std::optional<KickWatchOutcome> LookAt(PrintSpooler& spooler, WatchedKick& kick, int64_t now_ms) {
   const int64_t age = now_ms - kick.handed_ms;
-  if (kick.bounds.tearing_down && !kick.printer && kick.open_tried) {
+  if (kick.bounds.tearing_down && !kick.slot->printer && kick.slot->open_tried) {
     // A printer that did not open is not tried again at teardown.
     if (kick.withdrawn) {
       return KickWatchOutcome{KickFate::kWithdrawnWhilePrinting, 0, kick.withdrawn_age};
     }
-    return KickWatchOutcome{KickFate::kUnknown, kick.open_error, age};
+    return KickWatchOutcome{KickFate::kUnknown, kick.slot->open_error, age};
   }
   const KickReading reading = ReadKick(spooler, kick);
   if (kick.withdrawn) return LookAfterWithdrawal(kick, reading, age);
@@ -392,8 +415,8 @@ void DrawerKickWatch::Run(std::shared_ptr<State> state) {
       ending = state->ending;
     }
     for (const State::HandedKick& kick : handed) {
-      kicks.push_back(
-          NewKick(kick.printer_name, kick.job_id, kick.expire_after_ms, kick.handed_ms));
+      kicks.push_back(NewKick(kick.printer_name, kick.job_id, kick.expire_after_ms, kick.handed_ms,
+                              SlotFor(kick.printer_name, kicks)));
     }
     if (ending && !tearing_down) {
       tearing_down = true;

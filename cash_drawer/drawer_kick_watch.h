@@ -116,8 +116,9 @@ class KickWatchObserver {
 };
 
 // Watches the app's kicks on one thread of its own, started at the first
-// Watch(). Each withdrawal, and each failed one, is one line on the standard
-// error stream (KickOutcomeLine).
+// Watch(). The kicks watched together on one printer share one handle to it,
+// opened anew for them all when it goes stale. Each withdrawal, and each failed one, is one line on
+// the standard error stream (KickOutcomeLine).
 class DrawerKickWatch : public KickWatcher {
  public:
   // The watch's thread makes every spooler call of the watch on `spooler`
