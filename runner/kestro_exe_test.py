@@ -43,6 +43,9 @@ DELAY_DESCRIPTOR = struct.Struct("<8I")
 DLATTR_RVA = 0x1
 IMPORT_DESCRIPTOR = struct.Struct("<5I")
 SPOOLER = "winspool.drv"
+# The libraries loaded at their first call rather than at start-up: the
+# spooler, and the drawer links' sockets and USB device lookup.
+DELAY_LOADED = [SPOOLER, "ws2_32.dll", "setupapi.dll"]
 
 
 class PeImage:
@@ -142,11 +145,15 @@ class KestroExeTest(unittest.TestCase):
             with self.subTest(name):
                 self.assertTrue(flags & bit, f"DllCharacteristics {flags:#06x} lacks {name}")
 
-    # The spooler is loaded at its first call, not at start-up.
-    def test_winspool_is_delay_loaded_and_not_an_ordinary_import(self):
+    # The spooler and the drawer links' libraries are loaded at their first
+    # call, not at start-up.
+    def test_the_service_libraries_are_delay_loaded_and_not_ordinary_imports(self):
         image = PeImage(self.exe)
-        self.assertNotIn(SPOOLER, [name.lower() for name in image.imported_dlls()])
-        self.assertIsNotNone(image.delay_import(SPOOLER))
+        imported = [name.lower() for name in image.imported_dlls()]
+        for dll in DELAY_LOADED:
+            with self.subTest(dll):
+                self.assertNotIn(dll, imported)
+                self.assertIsNotNone(image.delay_import(dll))
 
     # The delay-load helper writes the module handle and each function's
     # address into the program's image at the first call. Windows maps a
@@ -154,15 +161,17 @@ class KestroExeTest(unittest.TestCase):
     # program (Wine maps it writable and does not show it).
     def test_what_the_delay_load_helper_writes_lies_in_writable_sections(self):
         image = PeImage(self.exe)
-        descriptor = image.delay_import(SPOOLER)
-        self.assertIsNotNone(descriptor)
-        handle, table, count = descriptor
-        self.assertGreater(count, 0)
-        for what, rva, size in (("module handle", handle, 8),
-                                ("address table", table, 8 * count)):
-            with self.subTest(what):
-                section, flags = image.section_of(rva, size)
-                self.assertTrue(flags & IMAGE_SCN_MEM_WRITE, f"{what} in read-only {section}")
+        for dll in DELAY_LOADED:
+            descriptor = image.delay_import(dll)
+            self.assertIsNotNone(descriptor, dll)
+            handle, table, count = descriptor
+            self.assertGreater(count, 0)
+            for what, rva, size in (("module handle", handle, 8),
+                                    ("address table", table, 8 * count)):
+                with self.subTest(dll=dll, what=what):
+                    section, flags = image.section_of(rva, size)
+                    self.assertTrue(flags & IMAGE_SCN_MEM_WRITE,
+                                    f"{dll}'s {what} in read-only {section}")
 
     # Windows refuses to start a program whose manifest is not well-formed
     # XML, and reads each DPI declaration only in its own namespace.
