@@ -110,14 +110,14 @@ DrawerStateOutcome CarryOutDrawerStateCall(const DrawerStateCall& call,
   DrawerStateOutcome outcome = UnreadOutcome(call, "");
   outcome.read_over = ChannelToRead(call, backend, &outcome.reading.reason);
   if (!outcome.read_over) return outcome;
-  const DrawerReadSpec spec{*outcome.read_over, call.dialect, call.open_level.level};
+  const DrawerQuery query{*outcome.read_over, call.dialect, call.open_level.level};
   if (!call.wait_for) {
     outcome.reading =
-        ReadDrawer(spec, call.timeout_ms, *backend.opener, *backend.clock, locks, stop);
+        ReadDrawer(query, call.timeout_ms, *backend.opener, *backend.clock, locks, stop);
     if (each) each(outcome.reading);
     return outcome;
   }
-  DrawerWait wait = WaitForDrawer(spec, *call.wait_for, call.timeout_ms, *backend.opener,
+  DrawerWait wait = WaitForDrawer(query, *call.wait_for, call.timeout_ms, *backend.opener,
                                   *backend.clock, locks, stop, each);
   outcome.reading = std::move(wait.reading);
   outcome.reached = wait.reached;

@@ -59,10 +59,10 @@ std::string NoAnswerReason(const StatusParser& parser) {
 
 // Receives on an open link until the answer is in, an unsolicited frame shows
 // `frame_target` (when given), or `deadline_ms`.
-DrawerReading ReceiveAnswer(DrawerLink& link, const DrawerReadSpec& spec, int64_t deadline_ms,
+DrawerReading ReceiveAnswer(DrawerLink& link, const DrawerQuery& query, int64_t deadline_ms,
                             std::optional<DrawerState> frame_target, DrawerClock& clock,
                             const std::atomic<bool>* stop) {
-  StatusParser parser(spec.dialect);
+  StatusParser parser(query.dialect);
   DrawerReading reading;
   do {
     std::vector<uint8_t> bytes;
@@ -74,13 +74,13 @@ DrawerReading ReceiveAnswer(DrawerLink& link, const DrawerReadSpec& spec, int64_
     for (const DrawerStatus& found : parser.Feed(bytes)) {
       if (!found.answer) {
         reading.unsolicited.push_back(found);
-        if (frame_target && StateOfLevel(found.level, spec.open_level) == *frame_target) {
+        if (frame_target && StateOfLevel(found.level, query.open_level) == *frame_target) {
           return reading;
         }
         continue;
       }
       reading.status = found;
-      reading.state = StateOfLevel(found.level, spec.open_level);
+      reading.state = StateOfLevel(found.level, query.open_level);
       return reading;
     }
     if (Stopped(stop)) return Unknown(kClosingReason);
@@ -99,18 +99,18 @@ void TakeLastFrame(DrawerReading* reading, DrawerLevel open_level) {
 }
 
 // ReadDrawer, ending early on a frame that shows `frame_target`.
-DrawerReading ReadUntil(const DrawerReadSpec& spec, int64_t timeout_ms,
+DrawerReading ReadUntil(const DrawerQuery& query, int64_t timeout_ms,
                         std::optional<DrawerState> frame_target, DrawerLinkOpener& opener,
                         DrawerClock& clock, ChannelLocks* locks, const std::atomic<bool>* stop) {
   const int64_t deadline = clock.NowMs() + std::max<int64_t>(timeout_ms, 0);
-  HeldLink held = OpenWhenFree(spec.channel, deadline, opener, clock, locks, stop);
+  HeldLink held = OpenWhenFree(query.channel, deadline, opener, clock, locks, stop);
   if (!held.link) return Unknown(held.reason);
   held.link->DiscardPending();
   std::string reason;
-  if (!held.link->Send(StatusRequest(spec.dialect), Left(clock, deadline), &reason)) {
+  if (!held.link->Send(StatusRequest(query.dialect), Left(clock, deadline), &reason)) {
     return Unknown(reason);
   }
-  return ReceiveAnswer(*held.link, spec, deadline, frame_target, clock, stop);
+  return ReceiveAnswer(*held.link, query, deadline, frame_target, clock, stop);
 }
 
 }  // namespace
@@ -131,12 +131,12 @@ std::unique_lock<std::mutex> ChannelLocks::TryHold(const DrawerChannel& channel)
   return std::unique_lock<std::mutex>(*channel_lock, std::try_to_lock);
 }
 
-DrawerReading ReadDrawer(const DrawerReadSpec& spec, int64_t timeout_ms, DrawerLinkOpener& opener,
+DrawerReading ReadDrawer(const DrawerQuery& query, int64_t timeout_ms, DrawerLinkOpener& opener,
                          DrawerClock& clock, ChannelLocks* locks, const std::atomic<bool>* stop) {
-  return ReadUntil(spec, timeout_ms, std::nullopt, opener, clock, locks, stop);
+  return ReadUntil(query, timeout_ms, std::nullopt, opener, clock, locks, stop);
 }
 
-DrawerWait WaitForDrawer(const DrawerReadSpec& spec, DrawerState target, int64_t timeout_ms,
+DrawerWait WaitForDrawer(const DrawerQuery& query, DrawerState target, int64_t timeout_ms,
                          DrawerLinkOpener& opener, DrawerClock& clock, ChannelLocks* locks,
                          const std::atomic<bool>* stop, const EachReading& each) {
   const int64_t start = clock.NowMs();
@@ -146,8 +146,8 @@ DrawerWait WaitForDrawer(const DrawerReadSpec& spec, DrawerState target, int64_t
   while (true) {
     const int64_t read_start = clock.NowMs();
     const int64_t read_time = std::min(kWaitReadLongestMs, deadline - read_start);
-    DrawerReading reading = ReadUntil(spec, read_time, target, opener, clock, locks, stop);
-    if (reading.reason != kClosingReason) TakeLastFrame(&reading, spec.open_level);
+    DrawerReading reading = ReadUntil(query, read_time, target, opener, clock, locks, stop);
+    if (reading.reason != kClosingReason) TakeLastFrame(&reading, query.open_level);
     if (each) each(reading);
     const DrawerState state = reading.state;
     if (state != DrawerState::kUnknown) {

@@ -43,7 +43,7 @@ inline constexpr int64_t kWaitReadLongestMs = 1000;
 
 // What to read: the channel (kSerial, kTcp or kUsb), the dialect spoken on it
 // and the level that means open.
-struct DrawerReadSpec {
+struct DrawerQuery {
   DrawerChannel channel;
   StatusDialect dialect = StatusDialect::kEscPos;
   DrawerLevel open_level = kDefaultOpenLevel;
@@ -81,7 +81,7 @@ class ChannelLocks {
 // keeps to the bounds it is given. A channel held by another read of
 // `locks` (may be null) counts as busy. Ends early, as "closing", once
 // `*stop` (may be null) is set.
-DrawerReading ReadDrawer(const DrawerReadSpec& spec, int64_t timeout_ms, DrawerLinkOpener& opener,
+DrawerReading ReadDrawer(const DrawerQuery& query, int64_t timeout_ms, DrawerLinkOpener& opener,
                          DrawerClock& clock, ChannelLocks* locks = nullptr,
                          const std::atomic<bool>* stop = nullptr);
 
@@ -104,7 +104,7 @@ using EachReading = std::function<void(const DrawerReading&)>;
 // unsolicited frame, or `timeout_ms` is up. Each reading, a state told by an
 // unsolicited frame alone taken as the last frame's, goes to `each` (when
 // given) before the wait goes on.
-DrawerWait WaitForDrawer(const DrawerReadSpec& spec, DrawerState target, int64_t timeout_ms,
+DrawerWait WaitForDrawer(const DrawerQuery& query, DrawerState target, int64_t timeout_ms,
                          DrawerLinkOpener& opener, DrawerClock& clock,
                          ChannelLocks* locks = nullptr, const std::atomic<bool>* stop = nullptr,
                          const EachReading& each = nullptr);

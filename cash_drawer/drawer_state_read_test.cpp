@@ -33,8 +33,8 @@ DrawerStatus Answered(DrawerLevel level, std::optional<bool> cover = std::nullop
   return {true, level, false, cover};
 }
 
-DrawerReadSpec Spec(const char16_t* channel, StatusDialect dialect = StatusDialect::kEscPos,
-                    DrawerLevel open_level = DrawerLevel::kLow) {
+DrawerQuery Query(const char16_t* channel, StatusDialect dialect = StatusDialect::kEscPos,
+                  DrawerLevel open_level = DrawerLevel::kLow) {
   return {*ParseDrawerChannel(channel), dialect, open_level};
 }
 
@@ -57,7 +57,7 @@ Log ReadLog(int64_t timeout, const std::vector<std::string>& received, int64_t e
 
 struct ReadCase {
   const char* label;
-  DrawerReadSpec spec;
+  DrawerQuery query;
   FakeDevice device;
   int64_t timeout_ms;
   DrawerState state;
@@ -84,54 +84,54 @@ std::vector<ReadCase> ReadCases() {
   const Bytes star_open = {0x0F, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00};
   // clang-format off
   return {
-      {"answer: closed", Spec(u"COM3"), kestro_testing::AnsweringDevice(kHighAnswer), 1000,
+      {"answer: closed", Query(u"COM3"), kestro_testing::AnsweringDevice(kHighAnswer), 1000,
        DrawerState::kClosed, Answered(DrawerLevel::kHigh), {}, "",
        ReadLog(1000, {"receive COM3 (1000 ms): 16@20"}, 20)},
-      {"the polarity set to high", Spec(u"COM3", StatusDialect::kEscPos, DrawerLevel::kHigh),
+      {"the polarity set to high", Query(u"COM3", StatusDialect::kEscPos, DrawerLevel::kHigh),
        kestro_testing::AnsweringDevice(kHighAnswer), 1000, DrawerState::kOpen,
        Answered(DrawerLevel::kHigh), {}, "",
        ReadLog(1000, {"receive COM3 (1000 ms): 16@20"}, 20)},
-      {"stale bytes are dropped before the request", Spec(u"COM3"), stale, 1000,
+      {"stale bytes are dropped before the request", Query(u"COM3"), stale, 1000,
        DrawerState::kClosed, Answered(DrawerLevel::kHigh), {}, "",
        ReadLog(1000, {"receive COM3 (1000 ms): 16@20"}, 20)},
-      {"frames before the answer, the answer cut into pieces", Spec(u"COM3"),
+      {"frames before the answer, the answer cut into pieces", Query(u"COM3"),
        Replying({{10, {0x10, 0x00}}, {15, {0x00, 0x00}}, {30, {0x14, 0x00, 0x12}}}), 1000,
        DrawerState::kOpen, Answered(DrawerLevel::kLow), {{false, DrawerLevel::kLow, false, false}},
        "",
        ReadLog(1000, {"receive COM3 (1000 ms): 1000@10", "receive COM3 (990 ms): 0000@15",
                       "receive COM3 (985 ms): 140012@30"}, 30)},
-      {"no answer", Spec(u"COM3"), FakeDevice{}, 1000, DrawerState::kUnknown, std::nullopt, {},
+      {"no answer", Query(u"COM3"), FakeDevice{}, 1000, DrawerState::kUnknown, std::nullopt, {},
        "no answer", ReadLog(1000, {"receive COM3 (1000 ms): timed out@1000"}, 1000)},
-      {"an answer after the time is none", Spec(u"COM3"),
+      {"an answer after the time is none", Query(u"COM3"),
        kestro_testing::AnsweringDevice(kHighAnswer, 1001), 1000, DrawerState::kUnknown,
        std::nullopt, {}, "no answer",
        ReadLog(1000, {"receive COM3 (1000 ms): timed out@1000"}, 1000)},
-      {"garbage", Spec(u"COM3"), Replying({{10, {0xFF, 0x80}}}), 1000, DrawerState::kUnknown,
+      {"garbage", Query(u"COM3"), Replying({{10, {0xFF, 0x80}}}), 1000, DrawerState::kUnknown,
        std::nullopt, {}, "no answer (2 bytes that are no status)",
        ReadLog(1000, {"receive COM3 (1000 ms): ff80@10",
                       "receive COM3 (990 ms): timed out@1000"}, 1000)},
-      {"no time at all", Spec(u"COM3"), kestro_testing::AnsweringDevice(kHighAnswer), 0,
+      {"no time at all", Query(u"COM3"), kestro_testing::AnsweringDevice(kHighAnswer), 0,
        DrawerState::kUnknown, std::nullopt, {}, "no answer",
        ReadLog(0, {"receive COM3 (0 ms): timed out@0"}, 0)},
-      {"busy twice", Spec(u"COM3"), busy_twice, 1000, DrawerState::kClosed,
+      {"busy twice", Query(u"COM3"), busy_twice, 1000, DrawerState::kClosed,
        Answered(DrawerLevel::kHigh), {}, "",
        {"open COM3 (1000 ms): busy@0", "open COM3 (950 ms): busy@50",
         "open COM3 (900 ms): opened@100", "discard COM3@100", "send COM3 100401 (900 ms)@100",
         "receive COM3 (900 ms): 16@120", "close COM3@120"}},
-      {"busy until the time is up", Spec(u"COM3"), busy, 120, DrawerState::kUnknown,
+      {"busy until the time is up", Query(u"COM3"), busy, 120, DrawerState::kUnknown,
        std::nullopt, {}, "busy",
        {"open COM3 (120 ms): busy@0", "open COM3 (70 ms): busy@50",
         "open COM3 (20 ms): busy@100"}},
-      {"no such port", Spec(u"COM3"), absent, 1000, DrawerState::kUnknown, std::nullopt, {},
+      {"no such port", Query(u"COM3"), absent, 1000, DrawerState::kUnknown, std::nullopt, {},
        "CreateFileW failed, error 2", {"open COM3 (1000 ms): failed@0"}},
-      {"the request cannot be sent", Spec(u"COM3"), deaf, 1000, DrawerState::kUnknown,
+      {"the request cannot be sent", Query(u"COM3"), deaf, 1000, DrawerState::kUnknown,
        std::nullopt, {}, "WriteFile failed, error 1117",
        {"open COM3 (1000 ms): opened@0", "discard COM3@0", "send COM3 100401 (1000 ms)@0",
         "close COM3@0"}},
-      {"the channel breaks", Spec(u"COM3"), broken, 1000, DrawerState::kUnknown, std::nullopt,
+      {"the channel breaks", Query(u"COM3"), broken, 1000, DrawerState::kUnknown, std::nullopt,
        {}, "connection reset by the printer",
        ReadLog(1000, {"receive COM3 (1000 ms): broken@0"}, 0)},
-      {"Star over TCP: open", Spec(u"tcp:10.0.0.9:9100", StatusDialect::kStar),
+      {"Star over TCP: open", Query(u"tcp:10.0.0.9:9100", StatusDialect::kStar),
        Replying({{5, {0x0F, 0x04}}, {8, {0x00, 0x00, 0x00, 0x00, 0x00}}}), 500,
        DrawerState::kOpen, Answered(DrawerLevel::kLow, false), {}, "",
        {"open tcp:10.0.0.9:9100 (500 ms): opened@0", "discard tcp:10.0.0.9:9100@0",
@@ -147,8 +147,8 @@ TEST(ReadDrawer, AsksOnceAndReadsTheAnswerWithinItsTime) {
     SCOPED_TRACE(c.label);
     auto clock = std::make_shared<ManualDrawerClock>();
     FakeLinkOpener opener(clock);
-    opener.Add(FormatDrawerChannel(c.spec.channel), c.device);
-    const DrawerReading reading = ReadDrawer(c.spec, c.timeout_ms, opener, *clock);
+    opener.Add(FormatDrawerChannel(c.query.channel), c.device);
+    const DrawerReading reading = ReadDrawer(c.query, c.timeout_ms, opener, *clock);
     EXPECT_EQ(reading.state, c.state);
     EXPECT_EQ(reading.status, c.status);
     EXPECT_EQ(reading.unsolicited, c.unsolicited);
@@ -168,10 +168,10 @@ TEST(ReadDrawer, TakesAChannelHeldByAnotherReadForBusy) {
   std::unique_lock<std::mutex> held = locks.TryHold(*ParseDrawerChannel(u"com3"));
   ASSERT_TRUE(held.owns_lock());
   EXPECT_FALSE(locks.TryHold(*ParseDrawerChannel(u"COM3")).owns_lock());
-  const DrawerReading busy = ReadDrawer(Spec(u"COM3"), 100, opener, *clock, &locks);
+  const DrawerReading busy = ReadDrawer(Query(u"COM3"), 100, opener, *clock, &locks);
   EXPECT_EQ(busy.reason, "busy");
   EXPECT_EQ(clock->sleeps(), (std::vector<int64_t>{50, 100}));
-  const DrawerReading other = ReadDrawer(Spec(u"COM4"), 100, opener, *clock, &locks);
+  const DrawerReading other = ReadDrawer(Query(u"COM4"), 100, opener, *clock, &locks);
   EXPECT_EQ(other.state, DrawerState::kOpen);
   EXPECT_EQ(opener.log(), (Log{"open COM4 (100 ms): opened@100", "discard COM4@100",
                                "send COM4 100401 (100 ms)@100", "receive COM4 (100 ms): 12@120",
@@ -185,7 +185,7 @@ TEST(ReadDrawer, EndsAsClosingOnceStopped) {
   FakeLinkOpener opener(clock);
   opener.Add("COM3", kestro_testing::AnsweringDevice(kHighAnswer));
   const std::atomic<bool> stop{true};
-  const DrawerReading reading = ReadDrawer(Spec(u"COM3"), 1000, opener, *clock, nullptr, &stop);
+  const DrawerReading reading = ReadDrawer(Query(u"COM3"), 1000, opener, *clock, nullptr, &stop);
   EXPECT_EQ(reading.reason, "closing");
   EXPECT_TRUE(opener.log().empty());
 }
@@ -272,7 +272,7 @@ TEST(WaitForDrawer, ReadsEvery200MsUntilTheStateOrTheTime) {
       told.push_back((reading.reason.empty() ? state : state + ": " + reading.reason) + "@" +
                      std::to_string(clock->NowMs()));
     };
-    const DrawerWait wait = WaitForDrawer(Spec(u"COM3"), c.target, c.timeout_ms, opener, *clock,
+    const DrawerWait wait = WaitForDrawer(Query(u"COM3"), c.target, c.timeout_ms, opener, *clock,
                                           nullptr, nullptr, each);
     EXPECT_EQ(wait.reached, c.reached);
     EXPECT_EQ(wait.waited_ms, c.waited_ms);

@@ -223,12 +223,7 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
       {{"open", "--wait-ms", "1"},
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        1,
-       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
-       "Data type: RAW\n"
-       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
-       "off 250\n" +
-           sent_answer +
-           "Job:       15\n"
+       default_kick +
            "Queue:     still queued after 1 ms, and SetJobW failed, error 5: it may open the "
            "drawer later\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
@@ -241,12 +236,7 @@ TEST(DrawerTool, OpenSendsTheAppsKickAndSaysWhatBecameOfIt) {
       {{"open", "--wait-ms", "0"},
        [](FakePrintSpooler& s) { s.FailAt(Step::kDeleteJob, 5); },
        0,
-       "Printer:   Receipt, the default printer: no --printer or --model-hint given\n"
-       "Data type: RAW\n"
-       "Command:   1b 70 00 19 fa   ESC p: pulse on connector pin 2 (drawer as number), on 25, "
-       "off 250\n" +
-           sent_answer +
-           "Job:       15\n"
+       default_kick +
            "Queue:     not watched (--wait-ms 0): a kick the printer does not take stays queued "
            "and may open the drawer later\n",
        {0x1B, 0x70, 0x00, 0x19, 0xFA},
